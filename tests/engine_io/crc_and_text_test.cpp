@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "engine/io.h"
+#include "engine/options.h"
+#include "engine/records.h"
+
+namespace {
+
+TEST(Crc32, MatchesTheStandardCheckValue)
+{
+    const char* text = "123456789";
+    uint32_t crc = update_crc(0xFFFFFFFFu, reinterpret_cast<const uint8_t*>(text), 9) ^ 0xFFFFFFFFu;
+    EXPECT_EQ(crc, 0xCBF43926u);
+    EXPECT_EQ(crc_table[1], 0x77073096u);
+    EXPECT_EQ(crc_table[255], 0x2D02EF8Du);
+}
+
+// Text mode is checked through flush_output into a temporary file.
+std::string flush_text_chunks(std::initializer_list<std::string> chunks)
+{
+    static uint8_t out[OUTPUT_BUFFER_SIZE];
+    output_buffer = out;
+    engine_options = {};
+    CurrentEntry entry{};
+    entry.text_mode = 1;
+    current_entry = &entry;
+    output_file = std::tmpfile();
+    new_file = 1;
+    disk_full = 0;
+    for (const std::string& chunk : chunks)
+        flush_output(reinterpret_cast<const uint8_t*>(chunk.data()), static_cast<uint32_t>(chunk.size()), false);
+    std::fflush(output_file);
+    std::rewind(output_file);
+    std::string result;
+    int c;
+    while ((c = std::fgetc(output_file)) != EOF)
+        result += static_cast<char>(c);
+    std::fclose(output_file);
+    output_file = nullptr;
+    return result;
+}
+
+TEST(TextMode, LineEndsBecomeCrLf)
+{
+    struct Case { std::initializer_list<std::string> chunks; std::string expected; };
+    const Case cases[] = {
+        {{"a\rb"}, "a\r\nb"},
+        {{"a\nb"}, "a\r\nb"},
+        {{"a\r\nb"}, "a\r\nb"},
+        {{"a\r\rb"}, "a\r\n\r\nb"},
+        {{"a\r", "\nb"}, "a\r\nb"},
+        {{"a\x1a"}, "a\x1a"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(flush_text_chunks(c.chunks), c.expected);
+}
+
+}  // namespace
