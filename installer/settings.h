@@ -49,9 +49,6 @@ struct EntryTable {
     char names[ENTRY_SLOTS][ENTRY_SLOT_SIZE];
     uint32_t sizes[ENTRY_SLOTS];
     uint32_t total_size;
-    // Set by the listing when an entry did not fit: a 250th entry, or a name
-    // of more than 149 characters. The install worker then refuses the archive.
-    int32_t overflow;
 };
 
 extern InstallSettings settings;

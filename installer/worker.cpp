@@ -75,10 +75,11 @@ void trace_result(int result)
 
 // Number of entries the listing recorded, or -1 when the archive does not fit
 // the table: more than 249 entries, or a name of more than 149 characters.
-// Such an archive is refused before anything is written.
+// The listing itself refuses such an archive; this check keeps the worker
+// from extracting a partial list whatever the listing did.
 int listed_entry_count()
 {
-    if (entry_table.overflow != 0 || end_record.total_entries > MAX_TABLE_ENTRIES)
+    if (end_record.total_entries > MAX_TABLE_ENTRIES)
         return -1;
     int count = 0;
     while (count < ENTRY_SLOTS && entry_table.names[count][0] != '\0') {
