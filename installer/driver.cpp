@@ -87,7 +87,7 @@ void create_parent_directories(const char* target)
             continue;
         path[i] = '\0';
         if (i > 0)
-            make_directory(path);  // existing or impossible levels are passed over
+            make_one_directory(path);  // existing or impossible levels are passed over
         path[i] = '\\';
     }
 }

@@ -160,7 +160,7 @@ bool copy_tree(const char* source_dir, const char* target_dir, bool map)
 {
     if (source_dir[0] == '\0' || target_dir[0] == '\0' || equal_nocase(source_dir, target_dir))
         return false;
-    if (!path_exists(target_dir) && !make_directory(target_dir))
+    if (!path_exists(target_dir) && !make_one_directory(target_dir))
         return false;
     copy_sub_directories(source_dir, target_dir, map);
     copy_files(source_dir, target_dir, map);

@@ -119,7 +119,7 @@ bool is_directory(const char* path)
         && (status.st_mode & S_IFMT) == S_IFDIR;
 }
 
-bool make_directory(const char* path)
+bool make_one_directory(const char* path)
 {
     char native[PATH_SIZE];
     if (!native_path(native, sizeof native, path))

@@ -11,7 +11,7 @@ bool native_path(char* out, int size, const char* path);
 
 bool path_exists(const char* path);
 bool is_directory(const char* path);
-bool make_directory(const char* path);    // one level; false when it fails or exists
+bool make_one_directory(const char* path);    // one level; false when it fails or exists
 bool remove_file(const char* path);
 bool remove_directory(const char* path);  // succeeds only when it is empty
 

@@ -76,7 +76,7 @@ void create_shortcuts()
     int length = std::snprintf(folder, sizeof folder, "%s\\%s", programs, title);
     if (length < 0 || length >= static_cast<int>(sizeof folder))
         return;
-    make_directory(folder);  // an existing folder is used as it is
+    make_one_directory(folder);  // an existing folder is used as it is
     if (!begin_shortcuts())
         return;
     for (const ShortcutRow& row : shortcut_rows) {
