@@ -1,0 +1,164 @@
+// Shrunk and reduced entries from real archives of the DOS era, and our test
+// shrinker checked against an independent decoder (7-Zip, where installed).
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "engine/decompress/decompress.h"
+#include "engine/records.h"
+#include "tests/support/decoder_harness.h"
+#include "tests/support/shrink_encoder.h"
+#include "tests/support/zip_writer.h"
+
+namespace {
+
+struct RawEntry {
+    std::string name;
+    uint16_t method = 0;
+    uint16_t flags = 0;
+    uint32_t crc = 0;
+    uint32_t size = 0;
+    std::string data;
+};
+
+uint32_t le(const std::string& b, size_t at, int bytes)
+{
+    uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = value << 8 | static_cast<uint8_t>(b[at + i]);
+    return value;
+}
+
+// Walks the local headers from the start of the archive.
+std::vector<RawEntry> local_entries(const std::string& zip)
+{
+    std::vector<RawEntry> entries;
+    size_t at = 0;
+    while (at + 30 <= zip.size() && le(zip, at, 4) == 0x04034B50u) {
+        RawEntry e;
+        e.flags = static_cast<uint16_t>(le(zip, at + 6, 2));
+        e.method = static_cast<uint16_t>(le(zip, at + 8, 2));
+        e.crc = le(zip, at + 14, 4);
+        uint32_t compressed = le(zip, at + 18, 4);
+        e.size = le(zip, at + 22, 4);
+        uint32_t name_length = le(zip, at + 26, 2), extra_length = le(zip, at + 28, 2);
+        size_t data_at = at + 30 + name_length + extra_length;
+        if (data_at + compressed > zip.size())
+            break;
+        e.name = zip.substr(at + 30, name_length);
+        e.data = zip.substr(data_at, compressed);
+        entries.push_back(e);
+        at = data_at + compressed;
+    }
+    return entries;
+}
+
+std::string fixture(const char* name)
+{
+    return read_bytes(std::string(QEL_SHARED_FIXTURE_DIR) + "/legacy/" + name);
+}
+
+struct Archive {
+    const char* file;
+    int legacy_entries;  // shrunk or reduced entries in it
+};
+
+class LegacyArchive : public ::testing::TestWithParam<Archive> {};
+
+TEST_P(LegacyArchive, EveryShrunkAndReducedEntryHasItsStoredCrc)
+{
+    std::string zip = fixture(GetParam().file);
+    ASSERT_FALSE(zip.empty()) << GetParam().file;
+    int tested = 0;
+    for (const RawEntry& e : local_entries(zip)) {
+        if (e.method < METHOD_SHRUNK || e.method > METHOD_REDUCED4)
+            continue;
+        int (*decoder)() = e.method == METHOD_SHRUNK ? unshrink_entry : unreduce_entry;
+        DecoderRun run = run_decoder(decoder, e.data, e.size, e.flags, e.method);
+        EXPECT_EQ(run.result, 0) << e.name;
+        EXPECT_EQ(run.output.size(), e.size) << e.name;
+        EXPECT_EQ(run.crc, e.crc) << e.name << " method " << e.method;
+        EXPECT_EQ(reference_crc32(run.output), e.crc) << e.name;
+        ++tested;
+    }
+    EXPECT_EQ(tested, GetParam().legacy_entries);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, LegacyArchive,
+                         ::testing::Values(Archive{"cc_SHRUNK.ZIP", 2}, Archive{"sc_Zip.shrink.zip", 2},
+                                           Archive{"sc_Zip.reduce1.zip", 3}, Archive{"sc_Zip.reduce2.zip", 3},
+                                           Archive{"sc_Zip.reduce3.zip", 3}, Archive{"sc_Zip.reduce4.zip", 3}),
+                         [](const auto& info) {
+                             std::string name = info.param.file;
+                             for (char& c : name)
+                                 if (!isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
+
+// ---- Agreement with 7-Zip, which decodes shrunk (not reduced) entries.
+
+bool have_7zip()
+{
+#ifdef _WIN32
+    return false;
+#else
+    return std::system("command -v 7zz >/dev/null 2>&1") == 0;
+#endif
+}
+
+// True when 7-Zip tests the archive without error.
+bool seven_zip_accepts(const std::string& archive_bytes, const std::string& tag)
+{
+    std::string path = ::testing::TempDir() + "qel_shrink_" + tag + ".zip";
+    if (!write_bytes(path, archive_bytes))
+        return false;
+    std::string command = "7zz t -bso0 -bse0 -bsp0 '" + path + "' >/dev/null 2>&1";
+    bool ok = std::system(command.c_str()) == 0;
+    std::remove(path.c_str());
+    return ok;
+}
+
+struct ShrinkCase {
+    const char* name;
+    std::string input;
+    ShrinkOptions options;
+};
+
+class ShrinkerAgainst7Zip : public ::testing::TestWithParam<ShrinkCase> {};
+
+TEST_P(ShrinkerAgainst7Zip, ArchiveTestsClean)
+{
+    if (!have_7zip())
+        GTEST_SKIP() << "7zz not installed";
+    const ShrinkCase& c = GetParam();
+    ShrunkData data = shrink(c.input, c.options);
+    ZipArchive zip;
+    zip.add_raw("DATA.BIN", METHOD_SHRUNK, data.compressed, c.input);
+    EXPECT_TRUE(seven_zip_accepts(zip.build(), c.name));
+
+    // The check itself is not blind: a wrong CRC is refused.
+    zip.entries[0].crc32 = data.crc ^ 1u;
+    EXPECT_FALSE(seven_zip_accepts(zip.build(), std::string(c.name) + "_bad"));
+}
+
+std::vector<ShrinkCase> shrink_cases()
+{
+    return {
+        {"special_case", std::string(5000, 'a') + "ab", {}},
+        {"widening", sample_text(20000, 3), {{}, {50, 60}, false}},
+        {"partial_clear", sample_text(8000, 5), {{3000}, {}, false}},
+        {"clears_with_holes", sample_text(30000, 6), {{2000, 2600, 9000, 9100, 20000}, {}, false}},
+        {"full_table", sample_noise(14000, 7) + sample_text(4000, 7), {}},
+        {"clear_whenever_full", sample_noise(30000, 8) + sample_text(30000, 8), {{}, {}, true}},
+    };
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, ShrinkerAgainst7Zip, ::testing::ValuesIn(shrink_cases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
