@@ -76,7 +76,8 @@ void show_documents()
     if (!buffer)
         return;
     for (const char* name : document_names) {
-        File file(std::fopen(name, "rb"));
+        // A directory of that name is no document (some systems open it).
+        File file(regular_file_exists(name) ? std::fopen(name, "rb") : nullptr);
         if (!file)
             continue;
         // One byte always stays zero: a longer document is cut, not left
