@@ -8,9 +8,13 @@
 #include <string>
 #include <vector>
 
+#include <filesystem>
+
 #include "engine/decompress/decompress.h"
+#include "engine/engine.h"
 #include "engine/records.h"
 #include "tests/support/decoder_harness.h"
+#include "tests/support/reduce_encoder.h"
 #include "tests/support/shrink_encoder.h"
 #include "tests/support/zip_writer.h"
 
@@ -99,6 +103,88 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, LegacyArchive,
                                      c = '_';
                              return name;
                          });
+
+// ---- The same methods through the whole engine.
+
+struct EngineRun {
+    int result = 0;
+    std::string out, err;
+};
+
+EngineRun run_engine(std::vector<std::string> words)
+{
+    words.insert(words.begin(), "unzip");
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    EngineRun run;
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    run.result = engine_main(static_cast<int>(words.size()), argv.data());
+    run.err = ::testing::internal::GetCapturedStderr();
+    run.out = ::testing::internal::GetCapturedStdout();
+    return run;
+}
+
+TEST(LegacyEngine, TestsTheFixtureArchives)
+{
+    for (const char* name : {"cc_SHRUNK.ZIP", "sc_Zip.shrink.zip", "sc_Zip.reduce1.zip", "sc_Zip.reduce2.zip",
+                             "sc_Zip.reduce3.zip", "sc_Zip.reduce4.zip"}) {
+        EngineRun run = run_engine({"-t", std::string(QEL_SHARED_FIXTURE_DIR) + "/legacy/" + name});
+        EXPECT_EQ(run.result, 0) << name << run.out << run.err;
+        EXPECT_NE(run.out.find("No errors detected"), std::string::npos) << name << run.out;
+    }
+}
+
+// An archive with a shrunk entry and one entry of each reduction factor.
+ZipArchive legacy_archive(const std::string& text, const std::string& binary)
+{
+    ZipArchive zip;
+    zip.add_raw("SHRUNK.TXT", METHOD_SHRUNK, shrink(text, {{20000}, {}, false}).compressed, text)
+        .internal_attributes = 1;
+    for (int factor = 1; factor <= 4; ++factor)
+        zip.add_raw("REDUCED" + std::to_string(factor) + ".BIN", static_cast<uint16_t>(factor + 1),
+                    reduce(binary, factor).compressed, binary);
+    return zip;
+}
+
+TEST(LegacyEngine, ListsTestsAndExtractsEveryMethod)
+{
+    std::string text = sample_text(70000, 70);
+    std::string binary = sample_noise(3000, 71) + sample_text(40000, 72) + sample_noise(3000, 71);
+    std::string dir = ::testing::TempDir() + "qel_legacy_engine";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::string archive = dir + "/LEGACY.ZIP";
+    ZipArchive zip = legacy_archive(text, binary);
+    ASSERT_TRUE(zip.write_file(archive));
+
+    EngineRun listing = run_engine({"-v", archive});
+    EXPECT_EQ(listing.result, 0) << listing.err;
+    for (const char* method : {"Shrunk", "Reduce1", "Reduce2", "Reduce3", "Reduce4"})
+        EXPECT_NE(listing.out.find(method), std::string::npos) << method << "\n" << listing.out;
+
+    EngineRun test = run_engine({"-t", archive});
+    EXPECT_EQ(test.result, 0) << test.out << test.err;
+
+    std::string out_dir = dir + "/out";
+    EngineRun extract = run_engine({"-qq", "-o", archive, "-d", out_dir});
+    EXPECT_EQ(extract.result, 0) << extract.err;
+    // Names of entries made on MS-DOS come out in lower case.
+    EXPECT_TRUE(read_bytes(out_dir + "/shrunk.txt") == text);
+    for (int factor = 1; factor <= 4; ++factor)
+        EXPECT_TRUE(read_bytes(out_dir + "/reduced" + std::to_string(factor) + ".bin") == binary) << factor;
+
+    // A damaged shrunk entry is reported through its CRC.
+    std::string bytes = zip.build();
+    bytes[zip.layout.data_offsets[0] + 500] ^= 0x21;
+    ASSERT_TRUE(write_bytes(archive, bytes));
+    EngineRun damaged = run_engine({"-t", archive});
+    EXPECT_NE(damaged.result, 0);
+    EXPECT_NE((damaged.out + damaged.err).find("bad CRC"), std::string::npos) << damaged.out << damaged.err;
+    std::filesystem::remove_all(dir);
+}
 
 // ---- Agreement with 7-Zip, which decodes shrunk (not reduced) entries.
 
