@@ -633,6 +633,8 @@ bool split_spec(const char* spec)
 const char* next_archive_name(const char* spec)
 {
     ArchiveNameScan& a = archive_scan;
+    if (spec == nullptr)
+        return nullptr;
     if (!a.first_call) {
         const char* found = a.scan != nullptr ? next_match() : nullptr;
         if (found == nullptr)

@@ -81,6 +81,8 @@ TEST_F(MapName, UnsafeComponentsStayBeneathTheRoot)
         {"C:x.dll", "out/x.dll", PATH_TRUNCATED},  // drive-relative on Windows
         {".. /x", "out/x", PATH_TRUNCATED},  // Windows trims it to ".."
         {"a/..../x", "out/a/x", PATH_TRUNCATED},
+        {".\x01./x", "out/x", PATH_TRUNCATED},       // ".." once the control character goes
+        {"\x16.\x16./x", "out/x", PATH_TRUNCATED},  // quoting does not hide ".."
         {"..\x16/..\x16/x", "out/.._.._x", PATH_OK},  // a quoted '/' splits nothing
         {"\x16/etc", "out/_etc", PATH_OK},
     };

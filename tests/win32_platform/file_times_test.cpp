@@ -167,6 +167,15 @@ TEST_F(Win32FileLayer, LabelOnFixedDriveNeedsTheOptionTwice)
     }
 }
 
+// Without a root, a quoted ':' after a first letter would name a drive.
+TEST_F(Win32FileLayer, QuotedColonNeverMakesADrive)
+{
+    EXPECT_EQ(map("C\x16:/x.txt"), PATH_OK);
+    EXPECT_STREQ(entry_name, "C_/x.txt");
+    EXPECT_EQ(map("ab\x16:c.txt"), PATH_OK);
+    EXPECT_STREQ(entry_name, "ab:c.txt");
+}
+
 TEST_F(Win32FileLayer, DriveSpecArchiveNames)
 {
     make_file("drive.zip");
