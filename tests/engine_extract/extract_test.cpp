@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 
+#include "engine/io.h"
 #include "engine/options.h"
 #include "tests/engine_extract/extract_fixture.h"
 
@@ -16,6 +18,16 @@ std::string crc_hex(uint32_t crc)
     std::snprintf(text, sizeof text, "%08lx", static_cast<unsigned long>(crc));
     return text;
 }
+
+// Overwrites a little-endian 32-bit field of the built archive.
+void put32(std::string& bytes, size_t at, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<char>(value >> (8 * i));
+}
+
+// Offset of the local-header offset field in a central header.
+constexpr size_t CENTRAL_LOCAL_OFFSET = 42;
 
 // "%-22s" as the progress and skipping lines pad names.
 std::string padded(const std::string& name)
@@ -112,6 +124,27 @@ TEST_F(ExtractTest, DamagedEntriesAreReportedAndTheOthersStillExtract)
          },
          RC_ERR,
          fixed_text("file #0:  bad zipfile offset (local header sig):  100\n  (attempting to re-compensate)\n"),
+         {"one.txt", "two.txt", "three.txt"}, {}},
+        {"local header offset past the end of the file", no_entries,
+         [](std::string& bytes, const ZipLayout& layout) {
+             put32(bytes, layout.central_offsets[1] + CENTRAL_LOCAL_OFFSET, 0x00F00000);
+         },
+         RC_BADERR, fixed_text("file #1:  bad zipfile offset (lseek):  15728640\n"), {"one.txt", "three.txt"},
+         {"two.txt"}},
+        {"local header offset two bytes before the end of the file", no_entries,
+         [](std::string& bytes, const ZipLayout& layout) {
+             put32(bytes, layout.central_offsets[1] + CENTRAL_LOCAL_OFFSET, layout.size - 2);
+         },
+         RC_BADERR,
+         [](const ZipLayout& layout) {
+             return "file #1:  bad zipfile offset (EOF):  " + std::to_string(layout.size - 2) + "\n";
+         },
+         {"one.txt", "three.txt"}, {"two.txt"}},
+        {"directory claims one entry more than it holds",
+         [](ZipArchive& zip) { zip.end.total_entries = 4; zip.end.entries_this_disk = 4; }, no_bytes, RC_BADERR,
+         fixed_text("error:  expected central file header signature not found (file #3).\n"
+                    "  (please check that you have transferred or created the zipfile in the\n"
+                    "  appropriate BINARY mode and that you have compiled unzip properly)\n"),
          {"one.txt", "two.txt", "three.txt"}, {}},
         {"encrypted entry", [](ZipArchive& zip) { zip.entries[1].flags |= 1; }, no_bytes, RC_WARN,
          fixed_text("   skipping: " + padded("two.txt") + "  encrypted (not supported)\n"), {"one.txt", "three.txt"},
@@ -321,6 +354,56 @@ TEST_F(ExtractTest, JunkPathsDropsTheDirectories)
     EXPECT_EQ(read_bytes(path("out/file.txt")), "content");
     EXPECT_FALSE(file_exists(path("out/dir")));
 }
+
+TEST_F(ExtractTest, DirectoryEntriesCreateDirectoriesAndLabelsAreSkipped)
+{
+    ZipArchive zip;
+    zip.add_directory("empty/inner/");
+    zip.add("MYDISK", "").external_attributes = 0x08;  // a DOS volume label
+    zip.add("after.txt", "after");
+    std::string archive = write_archive(zip);
+
+    EngineRun run = run_engine({"-qq", archive, "-d", path("out")});
+    EXPECT_EQ(run.result, RC_OK) << run.err;
+    EXPECT_TRUE(std::filesystem::is_directory(path("out/empty/inner")));
+    EXPECT_NE(run.err.find("   skipping: " + padded("MYDISK") + "  volume label\n"), std::string::npos) << run.err;
+    EXPECT_FALSE(file_exists(path("out/MYDISK")));
+    EXPECT_FALSE(file_exists(path("out/mydisk")));
+    EXPECT_EQ(read_bytes(path("out/after.txt")), "after");
+}
+
+#ifndef _WIN32
+// A write error asks whether to go on; without a console the previous
+// answer decides: 'y' discards the rest of the entry and goes on, anything
+// else ends the archive at once. (-o: the overwrite rule, which sets the
+// answer itself, stays out of the way.)
+TEST_F(ExtractTest, WriteErrorEndsTheArchiveUnlessAnsweredYes)
+{
+    if (!file_exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    ASSERT_NE(std::freopen("/dev/null", "r", stdin), nullptr);
+    ZipArchive zip;
+    zip.add("full", sample_data(1000));
+    zip.add("after.txt", "after");
+    std::string archive = write_archive(zip);
+    std::filesystem::create_directories(path("out"));
+    std::filesystem::create_symlink("/dev/full", path("out/full"));
+
+    struct Case { char answer; int result; bool after_written; };
+    const Case cases[] = {{'y', RC_WARN, true}, {'n', RC_DISK, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        std::remove(path("out/after.txt").c_str());
+        answer[0] = c.answer;
+        EngineRun run = run_engine({"-qq", "-o", archive, "-d", path("out")});
+        EXPECT_EQ(run.result, c.result) << run.err;
+        EXPECT_NE(run.err.find("\n" + path("out/full") + ":  write error (disk full?).  Continue? (y/n/^C) "),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(file_exists(path("out/after.txt")), c.after_written);
+    }
+}
+#endif
 
 TEST_F(ExtractTest, TextOptionConvertsLineEnds)
 {

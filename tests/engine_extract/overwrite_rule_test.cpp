@@ -1,6 +1,7 @@
 // The installer's call of the engine, one entry at a time, and its rule for
 // files that already exist: questions through the window layer, one answer
 // for all option files per process, and backups beside replaced files.
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -179,6 +180,20 @@ TEST_F(InstallerCallTest, FileIsKeptWhenItsBackupCannotBeMade)
     EXPECT_EQ(settings.backups_made.load(), 0);
     EXPECT_EQ(run.err.find("warning:  cannot back up " + in_target("PHONEBK") + "; existing file kept\n"), 0u)
         << run.err;
+}
+
+TEST_F(InstallerCallTest, OnlyWholeEndingsOfTheListsAsk)
+{
+    // Name endings that are not a list's text, and a name shorter than any.
+    for (const char* name : {"X", "dir/phonebk.txt", "STANDARD.QPAX", "dir/HONEBK"}) {
+        SCOPED_TRACE(name);
+        std::snprintf(entry_name, sizeof entry_name, "%s", name);
+        int result = RC_OK;
+        EXPECT_EQ(approve_overwrite(&result), 1);
+        EXPECT_EQ(result, RC_OK);
+    }
+    EXPECT_EQ(headless_box_count(), 0);
+    EXPECT_EQ(settings.backups_made.load(), 0);
 }
 
 TEST(BackupName, ReplacesTheCharacterAfterTheFirstDotOrTheLast)
