@@ -37,6 +37,8 @@
 //   ERROR message        (on standard error, exit code 1; usage errors 2)
 #include <windows.h>
 #include <shellapi.h>
+#include <fcntl.h>
+#include <io.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -522,6 +524,7 @@ int main()
         std::fprintf(stderr, "ERROR usage: uidriver COMMAND ARGUMENTS... | uidriver - (see the source's header)\n");
         return 2;
     }
+    _setmode(_fileno(stdout), _O_BINARY);   // lines end in a bare line feed
     Words words(arguments + 1, arguments + count);
     LocalFree(arguments);
     return words[0] == L"-" ? run_script() : run_command(words);
