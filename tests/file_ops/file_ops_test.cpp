@@ -80,13 +80,13 @@ TEST_F(FileOpsTest, CopyFileMappedReplacesTargetAndKeepsTimeStamp)
     write("a.txt", "new content");
     write("b.txt", "old content that is longer");
     struct stat before;
-    ASSERT_EQ(::stat((root / "a.txt").c_str(), &before), 0);
+    ASSERT_EQ(::stat((root / "a.txt").string().c_str(), &before), 0);
     char target[PATH_SIZE];
     std::snprintf(target, sizeof target, "%s", path("b.txt").c_str());
     EXPECT_TRUE(copy_file_mapped(path("a.txt").c_str(), target, false));
     EXPECT_EQ(read("b.txt"), "new content");
     struct stat after;
-    ASSERT_EQ(::stat((root / "b.txt").c_str(), &after), 0);
+    ASSERT_EQ(::stat((root / "b.txt").string().c_str(), &after), 0);
     EXPECT_EQ(after.st_mtime, before.st_mtime);
     EXPECT_FALSE(exists("b.txt.~cp"));
 }

@@ -60,7 +60,7 @@ protected:
 
     void write_options(const std::string& content)
     {
-        std::FILE* out = std::fopen((root / "OPTIONS" / "STANDARD.QPA").c_str(), "wb");
+        std::FILE* out = std::fopen((root / "OPTIONS" / "STANDARD.QPA").string().c_str(), "wb");
         ASSERT_NE(out, nullptr);
         std::fwrite(content.data(), 1, content.size(), out);
         std::fclose(out);
@@ -68,13 +68,16 @@ protected:
 
     std::string read_options() const
     {
-        std::FILE* in = std::fopen((root / "OPTIONS" / "STANDARD.QPA").c_str(), "rb");
+        std::FILE* in = std::fopen((root / "OPTIONS" / "STANDARD.QPA").string().c_str(), "rb");
         if (in == nullptr)
             return "<missing>";
         std::string content;
         int c;
-        while ((c = std::fgetc(in)) != EOF)
-            content.push_back(static_cast<char>(c));
+        // The file is text: line ends are CR LF on Windows.
+        while ((c = std::fgetc(in)) != EOF) {
+            if (c != '\r')
+                content.push_back(static_cast<char>(c));
+        }
         std::fclose(in);
         return content;
     }
