@@ -123,6 +123,12 @@ struct Shrinker {
         emit(256);
         emit(2);
         ++stats.partial_clears;
+        for (int code = next_free; code < TABLE_SIZE; ++code) {
+            if (prefix[code] != FREE) {
+                ++stats.clears_with_holes;
+                break;
+            }
+        }
         std::vector<bool> is_prefix(TABLE_SIZE, false);
         for (int code = FIRST_STRING_CODE; code < TABLE_SIZE; ++code)
             if (prefix[code] >= FIRST_STRING_CODE)

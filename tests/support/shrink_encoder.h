@@ -39,6 +39,7 @@ struct ShrinkStats {
     int codes = 0;              // codes written, control codes excluded
     int widenings = 0;
     int partial_clears = 0;
+    int clears_with_holes = 0;  // clears while assigned entries lay above next_free_code
     int freed_entries = 0;      // over all partial clears
     int special_cases = 0;      // phrases that were the entry being assigned
     int reused_codes = 0;       // phrases coded by an entry assigned into a freed slot
