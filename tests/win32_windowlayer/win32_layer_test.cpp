@@ -377,3 +377,113 @@ TEST(Win32LayerBoxes, TextsAreConvertedAndAnswersMapped)
 }
 
 }  // namespace
+
+namespace {
+
+// Fills the bottom half of its client red and the top half with the bar
+// pattern, in the layer's upward coordinates, inside a two-ring frame.
+intptr_t paint_probe_procedure(OsWindow window, uint32_t message, uintptr_t first, intptr_t second)
+{
+    if (message != OS_RAW_PAINT) {
+        return os_DefaultWindowProc(window, message, first, second);
+    }
+    OsPaint paint{};
+    os_BeginPaint(window, &paint, 0);
+    OsRect client{};
+    os_QueryWinClRect(window, &client);
+    OsHandle red = os_CreateSolidBrush(0x0000FF);
+    OsHandle bitmap = os_LoadBitmap(2);
+    OsHandle pattern = os_CreatePatternBrush(bitmap);
+    OsRect bottom_half{0, 0, client.right, client.top / 2};
+    OsRect top_half{0, client.top / 2, client.right, client.top};
+    os_FillRect(&paint, &bottom_half, red);
+    os_FillRect(&paint, &top_half, pattern);
+    os_NiceRCL(&client, &paint, -1);
+    os_DeleteObject(red);
+    os_DeleteObject(pattern);
+    os_DeleteObject(bitmap);
+    os_EndPaint(&paint);
+    return 0;
+}
+
+TEST(Win32LayerWindows, PaintingUsesUpwardCoordinates)
+{
+    os_Initialize(GetModuleHandleA(nullptr), ".", 0);
+    ASSERT_NE(os_RegisterClass("PaintProbe", paint_probe_procedure, 0, 0), 0);
+    OsWindow window = os_CreateTopWindow("PaintProbe", "Paint probe", nullptr);
+    ASSERT_NE(window, nullptr);
+    HWND handle = static_cast<HWND>(window);
+    // Class defaults: one window word, icon 1 as fallback, arrow, light grey.
+    EXPECT_EQ(GetClassLongPtrW(handle, GCL_CBWNDEXTRA), 4);
+    EXPECT_NE(GetClassLongPtrW(handle, GCLP_HICON), 0);
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(GetClassLongPtrW(handle, GCLP_HBRBACKGROUND)), GetStockObject(LTGRAY_BRUSH));
+    ASSERT_TRUE(os_SetWinPos(window, 0, 50, 200, 300, 200, OS_POS_MOVE_SIZE_SHOW));
+    RECT area{};
+    GetWindowRect(handle, &area);
+    EXPECT_EQ(area.bottom, GetSystemMetrics(SM_CYSCREEN) - 200);   // y is the bottom edge, upward
+    EXPECT_EQ(area.left, 50);
+    UpdateWindow(handle);
+    RECT client{};
+    GetClientRect(handle, &client);
+    HDC context = GetDC(handle);
+    COLORREF low = GetPixel(context, client.right / 2, client.bottom - 10);
+    COLORREF high_a = GetPixel(context, client.right / 2, 10);
+    COLORREF high_b = GetPixel(context, client.right / 2 + 1, 10);
+    ReleaseDC(handle, context);
+    EXPECT_EQ(low, RGB(255, 0, 0));
+    EXPECT_TRUE((high_a == RGB(192, 192, 192) && high_b == RGB(128, 128, 128)) ||
+                (high_a == RGB(128, 128, 128) && high_b == RGB(192, 192, 192)))
+        << std::hex << high_a << " " << high_b;
+    os_DestroyWindow(window);
+}
+
+intptr_t text_probe_procedure(OsWindow window, uint32_t message, uintptr_t first, intptr_t second)
+{
+    OsRect client{};
+    switch (message) {
+    case OS_RAW_CREATE:
+        os_QueryWinClRect(window, &client);
+        os_CreateTextChild(window, 257, "x", 0, 0, client.right, client.top, nullptr);
+        os_SetFontNameSize(os_SubWin(window, 257), "8.Courier");
+        return 0;
+    case OS_RAW_SIZE:
+        if (OsWindow child = os_SubWin(window, 257)) {
+            os_QueryWinClRect(window, &client);
+            os_SetWinPos(child, 0, -1, -1, client.right + 1, client.top + 2, OS_POS_MOVE_SIZE);
+        }
+        return 0;
+    default:
+        return os_DefaultWindowProc(window, message, first, second);
+    }
+}
+
+TEST(Win32LayerWindows, TextChildIsAReadOnlyMultiLineEditThatFollowsItsParent)
+{
+    os_Initialize(GetModuleHandleA(nullptr), ".", 0);
+    ASSERT_NE(os_RegisterClass("TextProbe", text_probe_procedure, 0, 0), 0);
+    OsWindow window = os_CreateTopWindow("TextProbe", "README.DOC", nullptr);
+    ASSERT_NE(window, nullptr);
+    HWND child = static_cast<HWND>(os_SubWin(window, 257));
+    ASSERT_NE(child, nullptr);
+    LONG style = GetWindowLongW(child, GWL_STYLE);
+    EXPECT_TRUE(style & ES_READONLY);
+    EXPECT_TRUE(style & ES_MULTILINE);
+    EXPECT_TRUE(style & WS_VSCROLL);
+    EXPECT_TRUE(style & WS_HSCROLL);
+    os_SetWinPos(window, 0, 24, 168, 500, 400, OS_POS_MOVE_SIZE_SHOW);
+    os_SetWindowText(child, "line one\r\nline two");
+    EXPECT_EQ(SendMessageW(child, EM_GETLINECOUNT, 0, 0), 2);
+    RECT client{}, edit{};
+    GetClientRect(static_cast<HWND>(window), &client);
+    GetWindowRect(child, &edit);
+    MapWindowPoints(nullptr, static_cast<HWND>(window), reinterpret_cast<POINT*>(&edit), 2);
+    EXPECT_EQ(edit.left, -1);
+    EXPECT_EQ(edit.top, -1);
+    EXPECT_EQ(edit.right, client.right);
+    EXPECT_EQ(edit.bottom, client.bottom + 1);
+    EXPECT_NE(SendMessageW(child, WM_GETFONT, 0, 0), 0);
+    SendMessageW(static_cast<HWND>(window), WM_CLOSE, 0, 0);   // the default destroys it
+    EXPECT_FALSE(IsWindow(static_cast<HWND>(window)));
+}
+
+}  // namespace
