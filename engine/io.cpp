@@ -147,7 +147,7 @@ int32_t read_input(uint8_t* dest, int32_t n)
 {
     int32_t wanted = n;
     while (wanted > 0) {
-        if (input_count == 0) {
+        if (input_count <= 0) {  // also after a failed refill or a seek past the data
             int32_t got = read_block(input_buffer);
             if (got == 0)
                 return n - wanted;
@@ -191,17 +191,27 @@ int seek_position(int32_t position)
     }
     int32_t block_offset = position % INPUT_BLOCK;
     int32_t block_start = position - block_offset;
+    int32_t valid;  // bytes of data in the block at block_start
     if (block_start == buffer_file_offset) {
-        input_count += static_cast<int32_t>(input_pos - input_buffer) - block_offset;
-        input_pos = input_buffer + block_offset;
-        return RC_OK;
+        valid = input_count + static_cast<int32_t>(input_pos - input_buffer);
+    } else {
+        buffer_file_offset = static_cast<int32_t>(low_seek(archive_fd, block_start, SEEK_SET));
+        valid = read_block(input_buffer);
+        if (valid <= 0) {
+            input_pos = input_buffer;
+            input_count = 0;
+            return RC_EOF;
+        }
     }
-    buffer_file_offset = static_cast<int32_t>(low_seek(archive_fd, block_start, SEEK_SET));
-    int32_t got = read_block(input_buffer);
-    if (got <= 0)
+    // A position past the end of the archive inside its last block has no
+    // data: report it as the end rather than leave a negative count behind.
+    if (block_offset > valid) {
+        input_pos = input_buffer + valid;
+        input_count = 0;
         return RC_EOF;
+    }
     input_pos = input_buffer + block_offset;
-    input_count = got - block_offset;
+    input_count = valid - block_offset;
     return RC_OK;
 }
 

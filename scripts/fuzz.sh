@@ -8,6 +8,7 @@
 # New crashes land in out/fuzz/NAME/; the line per target says what was seen.
 set -uo pipefail
 cd "$(dirname "$0")/.."
+top=$PWD  # the archive targets change directory: every path given to them is absolute
 seconds=60
 case ${1:-} in
   --smoke) shift ;;
@@ -24,11 +25,11 @@ status=0 passed=0 failed=0
 for exe in build/fuzz/tests/fuzz/*_fuzzer; do
   name=$(basename "$exe")
   [ -n "$only" ] && [ "$name" != "$only" ] && continue
-  seeds=tests/fuzz/corpus/${name%_fuzzer}
-  [ -d "$seeds" ] || seeds=tests/fuzz/corpus/archive
-  work=out/fuzz/$name
+  seeds=$top/tests/fuzz/corpus/${name%_fuzzer}
+  [ -d "$seeds" ] || seeds=$top/tests/fuzz/corpus/archive
+  work=$top/out/fuzz/$name
   mkdir -p "$work/corpus"
-  regressions=tests/fuzz/regressions/$name
+  regressions=$top/tests/fuzz/regressions/$name
   if [ -d "$regressions" ] && [ -n "$(ls -A "$regressions")" ]; then
     if ! "$exe" -close_fd_mask=3 "$regressions"/* >"$work/regressions.log" 2>&1; then
       echo "$name: a regression input fails again (see $work/regressions.log)"
