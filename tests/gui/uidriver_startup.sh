@@ -61,6 +61,9 @@ check "german: not installed yet" "CONTROL id=300 class=Button enabled=1 visible
 check "german: umlaut in 303" "CONTROL id=303 class=Button enabled=0 visible=1 checked=1 text=Vorhandene QEL-Optionen übernehmen" "$out"
 check "german: umlaut in 105" "CONTROL id=105 class=Static enabled=1 visible=1 checked=- text=Dieses Installations-Programm enthält ein ZIP-Entpackmodul" "$out"
 check "german: caption" "TEXT id=0 text=QEL Installation V3.07" "$(drive text "QEL Installation*")"
+out=$(drive wait "class=#32770" 10 | sed 's/handle=0x[0-9a-f]* //')
+check "german: found by class" "FOUND class=#32770 title=QEL Installation V3.07" "$out"
+check "german: focus on the destination" "FOCUS id=307" "$(drive focus "QEL Installation*")"
 drive click "QEL Installation*" 2
 end_status; check "german: cancel ends with 0" "0" "$status"
 

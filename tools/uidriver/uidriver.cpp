@@ -7,7 +7,8 @@
 //                                     group; stops at the first failing command
 //
 // WINDOW is a top-level window's title, exact, or a prefix when it ends in
-// "*" ("QEL Install*"). Only visible windows count. TIMEOUT is in seconds
+// "*" ("QEL Install*"), or class=NAME for any window of that class
+// ("class=ShowTextWindow"). Only visible windows count. TIMEOUT is in seconds
 // (default 10). Texts are read and written as UTF-8.
 //
 //   list                          WINDOW lines for every visible top-level window
@@ -148,6 +149,18 @@ bool title_matches(const std::wstring& title, const std::wstring& wanted)
     return title == wanted;
 }
 
+bool window_matches(HWND window, const std::wstring& wanted)
+{
+    const std::wstring class_prefix = L"class=";
+    if (wanted.empty()) {
+        return true;
+    }
+    if (wanted.compare(0, class_prefix.size(), class_prefix) == 0) {
+        return lstrcmpiW(class_of(window).c_str(), wanted.c_str() + class_prefix.size()) == 0;
+    }
+    return title_matches(text_of(window), wanted);
+}
+
 bool is_message_box(HWND window)
 {
     return class_of(window) == L"#32770" && GetDlgItem(window, MESSAGE_BOX_TEXT_ID) != nullptr;
@@ -165,7 +178,7 @@ BOOL CALLBACK collect_window(HWND window, LPARAM data)
     if (!IsWindowVisible(window)) {
         return TRUE;
     }
-    if (search->boxes_only ? is_message_box(window) : search->title.empty() || title_matches(text_of(window), search->title)) {
+    if (search->boxes_only ? is_message_box(window) : window_matches(window, search->title)) {
         search->found.push_back(window);
     }
     return TRUE;
