@@ -131,11 +131,11 @@ static inline unsigned copy_match(unsigned pos, unsigned distance, unsigned leng
     return pos;
 }
 
-// Walks from a first-level slot through its sub-tables; nullptr on an
-// invalid code.
-#define DECODE_SYMBOL(entry, table, mask)                                   \
-    NEED_BITS(lookup_##table);                                              \
-    entry = table + (bits & (mask));                                        \
+// Decodes one code: looks up the first level, walks the sub-tables and
+// drops the code's bits; entry becomes nullptr for a pattern that is no code.
+#define DECODE_SYMBOL(entry, table, lookup_bits)                            \
+    NEED_BITS(lookup_bits);                                                 \
+    entry = (table) + (bits & bit_mask[lookup_bits]);                       \
     while (entry->op > DECODE_LITERAL) {                                    \
         if (entry->op == DECODE_INVALID) {                                  \
             entry = nullptr;                                                \
@@ -145,7 +145,9 @@ static inline unsigned copy_match(unsigned pos, unsigned distance, unsigned leng
         DROP_BITS(entry->bits);                                             \
         NEED_BITS(sub_bits);                                                \
         entry = entry->next + (bits & bit_mask[sub_bits]);                  \
-    }
+    }                                                                       \
+    if (entry != nullptr)                                                   \
+        DROP_BITS(entry->bits);
 
 // Decodes literals and matches up to the end-of-block code: 0 there, 1 on
 // an invalid code, a distance before the entry's start, or data past the end.
@@ -157,18 +159,13 @@ static int decode_codes(const DecodeEntry* literals, const DecodeEntry* distance
     uint32_t bits = inflate_bits;
     unsigned count = inflate_bit_count;
     unsigned pos = inflate_pos;
-    const unsigned lookup_literals = static_cast<unsigned>(literal_bits);
-    const unsigned lookup_distances = static_cast<unsigned>(distance_bits);
-    const unsigned literal_mask = bit_mask[literal_bits];
-    const unsigned distance_mask = bit_mask[distance_bits];
     int result = INFLATE_BAD;
 
     for (;;) {
         const DecodeEntry* entry;
-        DECODE_SYMBOL(entry, literals, literal_mask);
+        DECODE_SYMBOL(entry, literals, literal_bits);
         if (entry == nullptr)
             break;
-        DROP_BITS(entry->bits);
         unsigned op = entry->op;
         if (op == DECODE_LITERAL) {
             window[pos++] = static_cast<uint8_t>(entry->value);
@@ -183,10 +180,9 @@ static int decode_codes(const DecodeEntry* literals, const DecodeEntry* distance
             DROP_BITS(op);
             if (distances == nullptr)
                 break;
-            DECODE_SYMBOL(entry, distances, distance_mask);
+            DECODE_SYMBOL(entry, distances, distance_bits);
             if (entry == nullptr)
                 break;
-            DROP_BITS(entry->bits);
             op = entry->op;
             NEED_BITS(op);
             unsigned distance = entry->value + (bits & bit_mask[op]);
