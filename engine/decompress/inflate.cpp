@@ -51,11 +51,48 @@ constexpr uint16_t distance_base[32] = {1,    2,    3,    4,    5,    7,     9, 
 constexpr uint8_t distance_extra[32] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,  6,
                                         7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 99, 99};
 
+// The input state of io.h in locals, so that the hot loops keep it in
+// registers (stores into the window could otherwise alias it). Loaded at the
+// start of a decoding function and saved before it returns; flush_output
+// does not touch the input state, so calls to it need no saving.
+struct InputCursor {
+    const uint8_t* pos;
+    int32_t count;  // input_count
+    int32_t left;   // compressed_left
+};
+
+static inline InputCursor load_input()
+{
+    return InputCursor{input_pos, input_count, compressed_left};
+}
+
+static inline void save_input(const InputCursor& in)
+{
+    input_pos = const_cast<uint8_t*>(in.pos);
+    input_count = in.count;
+    compressed_left = in.left;
+}
+
+// read_byte on the cursor: the same result and bookkeeping, with a call
+// only at the end of an input block or of the entry's data.
+static inline int next_byte(InputCursor& in)
+{
+    if (in.left > 0 && in.count > 0) {
+        in.left--;
+        in.count--;
+        return *in.pos++;
+    }
+    save_input(in);
+    int byte = read_byte();
+    in = load_input();
+    return byte;
+}
+
 // Bit-buffer helpers on local copies of the state. Past the end of the entry
 // read_byte gives -1, which fills every bit from `count` upward with ones.
 #define NEED_BITS(n)                                                   \
     while (count < static_cast<unsigned>(n)) {                         \
-        bits |= static_cast<uint32_t>(read_byte()) << count;           \
+        bits |= static_cast<uint32_t>(next_byte(in)) << count;         \
         count += 8;                                                    \
     }
 #define DROP_BITS(n)         \
@@ -66,11 +103,11 @@ constexpr uint8_t distance_extra[32] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4, 
 
 // True once bits beyond the entry's compressed data have been consumed:
 // the buffer then holds fewer bits than the padding bytes fetched past the
-// end. Damaged or truncated data ends here instead of decoding endless ones.
-static inline bool consumed_past_end(unsigned count)
+// end (`left` is compressed_left). Damaged or truncated data ends here
+// instead of decoding endless one-bits.
+static inline bool consumed_past_end(int32_t left, unsigned count)
 {
-    return compressed_left < 0 &&
-           static_cast<uint64_t>(-static_cast<int64_t>(compressed_left)) * 8 > count;
+    return left < 0 && static_cast<uint64_t>(-static_cast<int64_t>(left)) * 8 > count;
 }
 
 // Flushes the full window and starts over at its beginning.
@@ -84,6 +121,7 @@ static inline unsigned flush_full_window()
 // Takes n (at most 16) bits from the shared state.
 static unsigned take_bits(unsigned n)
 {
+    InputCursor in = load_input();
     uint32_t bits = inflate_bits;
     unsigned count = inflate_bit_count;
     NEED_BITS(n);
@@ -91,6 +129,7 @@ static unsigned take_bits(unsigned n)
     DROP_BITS(n);
     inflate_bits = bits;
     inflate_bit_count = count;
+    save_input(in);
     return value;
 }
 
@@ -99,6 +138,18 @@ static unsigned take_bits(unsigned n)
 static inline unsigned copy_match(unsigned pos, unsigned distance, unsigned length)
 {
     unsigned source = (pos - distance) & (WINDOW_SIZE - 1);
+    if (source < pos && pos + length < WINDOW_SIZE) {
+        // The common case: the match neither wraps nor fills the window.
+        uint8_t* out = window + pos;
+        const uint8_t* in = window + source;
+        if (distance >= length) {
+            std::memcpy(out, in, length);
+        } else {
+            for (unsigned i = 0; i < length; i++)  // overlap repeats recent bytes
+                out[i] = in[i];
+        }
+        return pos + length;
+    }
     while (length > 0) {
         unsigned further = source > pos ? source : pos;
         unsigned piece = WINDOW_SIZE - further;
@@ -156,6 +207,7 @@ static int decode_codes(const DecodeEntry* literals, const DecodeEntry* distance
 {
     if (literals == nullptr)
         return INFLATE_BAD;  // no literal/length code at all
+    InputCursor in = load_input();
     uint32_t bits = inflate_bits;
     unsigned count = inflate_bit_count;
     unsigned pos = inflate_pos;
@@ -191,19 +243,21 @@ static int decode_codes(const DecodeEntry* literals, const DecodeEntry* distance
                 break;  // reaches before the entry's first byte
             pos = copy_match(pos, distance, length);
         }
-        if (consumed_past_end(count))
+        if (consumed_past_end(in.left, count))
             break;
     }
-    if (result == INFLATE_OK && consumed_past_end(count))
+    if (result == INFLATE_OK && consumed_past_end(in.left, count))
         result = INFLATE_BAD;
     inflate_bits = bits;
     inflate_bit_count = count;
     inflate_pos = pos;
+    save_input(in);
     return result;
 }
 
 static int copy_stored_block()
 {
+    InputCursor in = load_input();
     uint32_t bits = inflate_bits;
     unsigned count = inflate_bit_count;
     DROP_BITS(count & 7);
@@ -213,37 +267,36 @@ static int copy_stored_block()
     NEED_BITS(16);
     unsigned complement = bits & 0xffff;
     DROP_BITS(16);
-    if (length != (~complement & 0xffff) || consumed_past_end(count)) {
-        inflate_bits = bits;
-        inflate_bit_count = count;
-        return INFLATE_BAD;
+    int result = INFLATE_OK;
+    if (length != (~complement & 0xffff) || consumed_past_end(in.left, count)) {
+        result = INFLATE_BAD;
+        length = 0;
     }
 
     unsigned pos = inflate_pos;
-    int result = INFLATE_OK;
     while (length > 0) {
         if (count >= 8) {
             // Whole bytes the bit buffer already holds come first.
             window[pos++] = static_cast<uint8_t>(bits);
             DROP_BITS(8);
             length--;
-        } else if (input_count > 0 && compressed_left > 0) {
+        } else if (in.count > 0 && in.left > 0) {
             // Then straight from the input block, as many as fit.
             unsigned piece = length;
-            if (piece > static_cast<unsigned>(input_count))
-                piece = static_cast<unsigned>(input_count);
-            if (piece > static_cast<unsigned>(compressed_left))
-                piece = static_cast<unsigned>(compressed_left);
+            if (piece > static_cast<unsigned>(in.count))
+                piece = static_cast<unsigned>(in.count);
+            if (piece > static_cast<unsigned>(in.left))
+                piece = static_cast<unsigned>(in.left);
             if (piece > WINDOW_SIZE - pos)
                 piece = WINDOW_SIZE - pos;
-            std::memcpy(window + pos, input_pos, piece);
-            input_pos += piece;
-            input_count -= static_cast<int32_t>(piece);
-            compressed_left -= static_cast<int32_t>(piece);
+            std::memcpy(window + pos, in.pos, piece);
+            in.pos += piece;
+            in.count -= static_cast<int32_t>(piece);
+            in.left -= static_cast<int32_t>(piece);
             pos += piece;
             length -= piece;
         } else {
-            int byte = read_byte();
+            int byte = next_byte(in);
             if (byte < 0) {
                 result = INFLATE_BAD;  // the block runs past the entry's data
                 break;
@@ -257,6 +310,7 @@ static int copy_stored_block()
     inflate_bits = bits;
     inflate_bit_count = count;
     inflate_pos = pos;
+    save_input(in);
     return result;
 }
 
@@ -300,6 +354,7 @@ static int decode_fixed_block()
 // into code_lengths with the block's code-length code.
 static int read_code_lengths(const DecodeEntry* table, int lookup_bits, unsigned total)
 {
+    InputCursor in = load_input();
     uint32_t bits = inflate_bits;
     unsigned count = inflate_bit_count;
     const unsigned mask = bit_mask[lookup_bits];
@@ -331,7 +386,7 @@ static int read_code_lengths(const DecodeEntry* table, int lookup_bits, unsigned
             DROP_BITS(extra);
             previous = 0;
         }
-        if (i + repeat > total || consumed_past_end(count)) {
+        if (i + repeat > total || consumed_past_end(in.left, count)) {
             result = INFLATE_BAD;
             break;
         }
@@ -340,6 +395,7 @@ static int read_code_lengths(const DecodeEntry* table, int lookup_bits, unsigned
     }
     inflate_bits = bits;
     inflate_bit_count = count;
+    save_input(in);
     return result;
 }
 
@@ -354,7 +410,7 @@ static int decode_dynamic_block()
     unsigned lengths[19] = {};
     for (unsigned i = 0; i < length_code_count; i++)
         lengths[code_length_order[i]] = take_bits(3);
-    if (consumed_past_end(inflate_bit_count))
+    if (consumed_past_end(compressed_left, inflate_bit_count))
         return INFLATE_BAD;
 
     int r;
@@ -400,7 +456,7 @@ static int decode_block(bool* last)
 {
     *last = take_bits(1) != 0;
     unsigned type = take_bits(2);
-    if (consumed_past_end(inflate_bit_count))
+    if (consumed_past_end(compressed_left, inflate_bit_count))
         return INFLATE_BAD;
     switch (type) {
     case 0:
