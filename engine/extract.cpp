@@ -140,13 +140,14 @@ int reach_local_header(ExtractionPass* pass)
         raise_result(&pass->result, RC_BADERR);
         return 1;
     }
+    // Computed wide: a damaged offset plus the adjustment may not fit 32 bits.
+    int64_t position = static_cast<int64_t>(offset) + offset_adjust;
+    long first_offset = static_cast<long>(position);
     if (r != 0) {
-        int32_t position = offset + offset_adjust;
         report_bad_offset(pass->entry_number, "lseek", static_cast<long>(position - position % INPUT_BLOCK));
         raise_result(&pass->result, RC_BADERR);
         return 1;
     }
-    long first_offset = static_cast<long>(offset) + offset_adjust;
     if (read_input(reinterpret_cast<uint8_t*>(signature), 4) != 4) {
         report_bad_offset(pass->entry_number, "EOF", first_offset);
         raise_result(&pass->result, RC_BADERR);
