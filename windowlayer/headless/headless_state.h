@@ -92,6 +92,18 @@ struct HeadlessLayer {
     std::atomic<int> running_threads{0};
     HeadlessWindow* focus = nullptr;
     HeadlessCounters counters = {};
+
+    // A test that never joined its threads must not end in std::terminate:
+    // finished threads are joined, any still running is let go.
+    ~HeadlessLayer()
+    {
+        bool finished = running_threads.load() == 0;
+        for (std::thread& thread : threads) {
+            if (thread.joinable()) {
+                finished ? thread.join() : thread.detach();
+            }
+        }
+    }
 };
 
 extern HeadlessLayer headless;
