@@ -15,6 +15,9 @@ unsigned inflate_pos = 0;        // next free position in window
 // Set once the window has been filled and flushed in this entry: from then
 // on every distance up to 32768 reaches bytes of this entry.
 bool inflate_window_full = false;
+// End markers fetched in this entry: past the entry's data or the archive's
+// end; each one put eight one-bits into the bit buffer.
+static unsigned inflate_padding_bytes = 0;
 
 // Literal/length lengths followed by distance lengths of a dynamic block.
 unsigned code_lengths[288 + 32];
@@ -57,13 +60,14 @@ constexpr uint8_t distance_extra[32] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4, 
 // does not touch the input state, so calls to it need no saving.
 struct InputCursor {
     const uint8_t* pos;
-    int32_t count;  // input_count
-    int32_t left;   // compressed_left
+    int32_t count;     // input_count
+    int32_t left;      // compressed_left
+    unsigned padding;  // inflate_padding_bytes
 };
 
 static inline InputCursor load_input()
 {
-    return InputCursor{input_pos, input_count, compressed_left};
+    return InputCursor{input_pos, input_count, compressed_left, inflate_padding_bytes};
 }
 
 static inline void save_input(const InputCursor& in)
@@ -71,6 +75,7 @@ static inline void save_input(const InputCursor& in)
     input_pos = const_cast<uint8_t*>(in.pos);
     input_count = in.count;
     compressed_left = in.left;
+    inflate_padding_bytes = in.padding;
 }
 
 // read_byte on the cursor: the same result and bookkeeping, with a call
@@ -85,6 +90,8 @@ static inline int next_byte(InputCursor& in)
     save_input(in);
     int byte = read_byte();
     in = load_input();
+    if (byte < 0)
+        in.padding++;
     return byte;
 }
 
@@ -101,13 +108,13 @@ static inline int next_byte(InputCursor& in)
         count -= (n);        \
     } while (0)
 
-// True once bits beyond the entry's compressed data have been consumed:
-// the buffer then holds fewer bits than the padding bytes fetched past the
-// end (`left` is compressed_left). Damaged or truncated data ends here
-// instead of decoding endless one-bits.
-static inline bool consumed_past_end(int32_t left, unsigned count)
+// True once bits beyond the entry's compressed data (or a truncated
+// archive's end) have been consumed: the buffer then holds fewer bits than
+// the end markers fetched, which sit above all real bits. Damaged or
+// truncated data ends here instead of decoding endless one-bits.
+static inline bool consumed_past_end(unsigned padding, unsigned count)
 {
-    return left < 0 && static_cast<uint64_t>(-static_cast<int64_t>(left)) * 8 > count;
+    return padding != 0 && static_cast<uint64_t>(padding) * 8 > count;
 }
 
 // Flushes the full window and starts over at its beginning.
@@ -243,10 +250,10 @@ static int decode_codes(const DecodeEntry* literals, const DecodeEntry* distance
                 break;  // reaches before the entry's first byte
             pos = copy_match(pos, distance, length);
         }
-        if (consumed_past_end(in.left, count))
+        if (consumed_past_end(in.padding, count))
             break;
     }
-    if (result == INFLATE_OK && consumed_past_end(in.left, count))
+    if (result == INFLATE_OK && consumed_past_end(in.padding, count))
         result = INFLATE_BAD;
     inflate_bits = bits;
     inflate_bit_count = count;
@@ -268,7 +275,7 @@ static int copy_stored_block()
     unsigned complement = bits & 0xffff;
     DROP_BITS(16);
     int result = INFLATE_OK;
-    if (length != (~complement & 0xffff) || consumed_past_end(in.left, count)) {
+    if (length != (~complement & 0xffff) || consumed_past_end(in.padding, count)) {
         result = INFLATE_BAD;
         length = 0;
     }
@@ -386,7 +393,7 @@ static int read_code_lengths(const DecodeEntry* table, int lookup_bits, unsigned
             DROP_BITS(extra);
             previous = 0;
         }
-        if (i + repeat > total || consumed_past_end(in.left, count)) {
+        if (i + repeat > total || consumed_past_end(in.padding, count)) {
             result = INFLATE_BAD;
             break;
         }
@@ -410,7 +417,7 @@ static int decode_dynamic_block()
     unsigned lengths[19] = {};
     for (unsigned i = 0; i < length_code_count; i++)
         lengths[code_length_order[i]] = take_bits(3);
-    if (consumed_past_end(compressed_left, inflate_bit_count))
+    if (consumed_past_end(inflate_padding_bytes, inflate_bit_count))
         return INFLATE_BAD;
 
     int r;
@@ -456,7 +463,7 @@ static int decode_block(bool* last)
 {
     *last = take_bits(1) != 0;
     unsigned type = take_bits(2);
-    if (consumed_past_end(compressed_left, inflate_bit_count))
+    if (consumed_past_end(inflate_padding_bytes, inflate_bit_count))
         return INFLATE_BAD;
     switch (type) {
     case 0:
@@ -476,6 +483,7 @@ int inflate_entry()
     inflate_bits = 0;
     inflate_bit_count = 0;
     inflate_window_full = false;
+    inflate_padding_bytes = 0;
     bool last = false;
     while (!last) {
         int r = decode_block(&last);

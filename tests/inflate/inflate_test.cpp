@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/decompress/decompress.h"
+#include "engine/io.h"
 #include "engine/options.h"
 #include "tests/inflate/deflate_stream.h"
 #include "tests/support/decoder_harness.h"
@@ -386,6 +387,25 @@ TEST(InflateDamage, TruncationAtEveryByteFails)
             DecoderRun run = inflate(stream.substr(0, cut));
             ASSERT_NE(run.result, 0) << "cut at " << cut << " of " << stream.size();
         }
+    }
+}
+
+// The archive file ends long before the entry's stated compressed size: the
+// decoder must stop at the file's end, not read end markers for the rest.
+int inflate_archive_cut_short()
+{
+    compressed_left += 100000000;
+    return inflate_entry();
+}
+
+TEST(InflateDamage, ArchiveEndingInsideTheEntryFails)
+{
+    const std::string streams[] = {"\xfb" + std::string(63, '\xff'), fixed_block("abc").substr(0, 2),
+                                   stored_block(text_bytes(5000), true).substr(0, 3000)};
+    for (const std::string& stream : streams) {
+        DecoderRun run = run_decoder(inflate_archive_cut_short, stream, 0);
+        EXPECT_EQ(run.result, 1);
+        EXPECT_GT(run.compressed_left, 90000000);  // stopped right at the file's end
     }
 }
 
