@@ -1,0 +1,191 @@
+#!/usr/bin/env bash
+# End to end on the real setup.exe under wine, through the automation driver:
+# 1. a full English installation from an archive with entries under LOG/,
+#    OPTIONS/, SCRIPT/ (with sub-directories), UPLOAD/, DOWNLOAD/ and top-level
+#    files, into data directories partly outside the destination: every file
+#    lands in its place with its bytes and time stamp, the options file names
+#    the chosen directories, the final boxes come in order;
+# 2. a second run over the first: one question for the option files, one for
+#    PHONEBK, backups STANDARD.0PA and PHONEB0, and the backups box;
+# 3. Cancel during the extraction: the aborted box, fewer files, the end.
+# Arguments: BUILD_DIR (the Windows tree) SOURCE_DIR.
+set -u
+build=$(cd "$1" && pwd)
+run="$2/cmake/wine-run"
+driver="$build/tools/uidriver.exe"
+work="$build/gui_work/install_english"
+dialog="QEL Install*"
+drive_c="${QEL_WINEPREFIX:-$build/wineprefix}/drive_c"
+failures=0
+export QEL_PROFILE='C:\windows\QEL-GUI-NONE.INI'   # no earlier installation noted
+
+pass() { echo "ok   $1"; }
+fail() { echo "FAIL $1"; failures=$((failures + 1)); }
+check() {   # check DESCRIPTION EXPECTED ACTUAL
+  if [ "$2" = "$3" ]; then pass "$1"; else fail "$1: expected [$2], got [$3]"; fi
+}
+
+drive() { (cd "$build" && "$run" "$driver" "$@"); }
+
+start_setup() {
+  (cd "$work" && exec "$run" "$work/setup.exe" >"$work/stdout-$1.log" 2>"$work/stderr-$1.log") &
+  setup_pid=$!
+  drive wait "$dialog" 120 >/dev/null || fail "dialog did not open"
+}
+
+end_status() {    # waits for setup.exe (at most 60 seconds) and sets $status
+  for _ in $(seq 600); do
+    kill -0 "$setup_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$setup_pid" 2>/dev/null; then
+    kill "$setup_pid"; status=timeout; return
+  fi
+  wait "$setup_pid"; status=$?
+}
+
+# Types a path into an edit and reads it back; a typing race with the
+# dialog's own updates is retried with a cleared field.
+type_field() {   # type_field ID TEXT
+  local attempt
+  for attempt in 1 2 3 4 5; do
+    drive clear "$dialog" "$1" >/dev/null 2>&1
+    drive type "$dialog" "$1" "$2" >/dev/null
+    [ "$(drive text "$dialog" "$1")" = "TEXT id=$1 text=$2" ] && return 0
+    sleep 0.5
+  done
+  fail "could not type $2 into $1: $(drive text "$dialog" "$1")"
+}
+
+# Answers boxes until the documents question (answered No) or the end of
+# setup.exe; questions get Yes, other boxes OK. The texts go to $boxes, one a line.
+answer_boxes() {
+  boxes=""
+  local line text
+  while kill -0 "$setup_pid" 2>/dev/null; do
+    line=$(drive box 5 2>/dev/null) || continue
+    text=${line#*text=}
+    [ -n "$text" ] || { sleep 0.2; continue; }
+    boxes+="$text"$'\n'
+    case "$text" in
+      *"README.DOC, etc."*) drive answer no >/dev/null; return ;;
+      *\?) drive answer yes >/dev/null ;;
+      *) drive answer ok >/dev/null ;;
+    esac
+  done
+}
+
+# The archive, built with python's zipfile (deflate), and the files it holds.
+make_archive() {   # make_archive ENTRIES-FOR-CANCEL
+  python3 - "$work" "$1" <<'PY'
+import os, sys, zipfile
+work, extra = sys.argv[1], int(sys.argv[2])
+tree = os.path.join(work, "tree")
+files = {
+    "README.DOC": b"read me\r\n",
+    "QEL.EXE": bytes(range(256)) * 64,
+    "PHONEBK": b"phone book\r\n",
+    "LOG/dummy.tmp": b"",
+    "OPTIONS/STANDARD.QPA": b'QPA3.07\nDownloadPath="DOWNLOAD"\nUploadPath="UPLOAD"\nCapturePath="LOG"\nScriptPath="SCRIPT"\nOptsPath="OPTIONS"\n',
+    "OPTIONS/STANDARD.QKY": b"keys\n",
+    "SCRIPT/QELEVENT.QRX": b"event\n",
+    "SCRIPT/RXSAMPLE/MODEM/DIAL.QRX": b"dial\n",
+    "UPLOAD/dummy.tmp": b"",
+    "UPLOAD/SENT/OLD.TXT": b"sent before\n",
+    "DOWNLOAD/dummy.tmp": b"",
+}
+for i in range(extra):
+    files["BULK/FILE%03d.DAT" % i] = os.urandom(20000)
+with zipfile.ZipFile(os.path.join(work, "INSTALL.FIL"), "w", zipfile.ZIP_DEFLATED) as archive:
+    for name, data in files.items():
+        path = os.path.join(tree, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+        archive.write(path, name)
+PY
+}
+
+# Compares an installed file with the tree's copy: bytes and time stamp
+# (the archive keeps even seconds).
+check_file() {   # check_file ENTRY INSTALLED-PATH
+  local source="$work/tree/$1" target
+  target=$(find "$(dirname "$2")" -maxdepth 1 -iname "$(basename "$2")" 2>/dev/null | head -1)
+  if [ -z "$target" ]; then fail "$1 missing at $2"; return; fi
+  if ! cmp -s "$source" "$target"; then fail "$1: bytes differ"; return; fi
+  local a b
+  a=$(stat -c %Y "$source"); b=$(stat -c %Y "$target")
+  if [ $((a - b)) -gt 2 ] || [ $((b - a)) -gt 2 ]; then fail "$1: time $b, archive $a"; return; fi
+  pass "$1 in place"
+}
+
+rm -rf "$work" "$drive_c/GUI-EN" "$drive_c/GUI-DATA" "$drive_c/GUI-CANCEL" && mkdir -p "$work"
+cp "$build/installer/setup.exe" "$work/"
+printf 'read me\r\n' >"$work/README.DOC"
+printf 'features\r\n' >"$work/FEATURES.DOC"   # beside setup.exe only, not in the archive
+make_archive 0
+
+# --- 1. first installation ---------------------------------------------------
+start_setup first
+type_field 307 'C:\GUI-EN'
+type_field 318 'C:\GUI-DATA\UP'
+type_field 319 'C:\GUI-DATA\DL'
+drive click "$dialog" 1 >/dev/null
+answer_boxes
+first_box=$(sed -n 1p <<<"$boxes")
+last_box=$(grep -v '^$' <<<"$boxes" | tail -1)
+check "first final box" "All files processed - installation complete (QEL was added to your start menu)" "$first_box"
+check "documents question last" "Do you want to read QEL's DOC-files (PROBLEMS.DOC, README.DOC, etc.) now?" "$last_box"
+if grep -q "backed up" <<<"$boxes"; then fail "no backups box on a fresh installation"; else pass "no backups box"; fi
+end_status; check "first run ends with 0" "0" "$status"
+dest="$drive_c/GUI-EN"
+cmp -s "$work/README.DOC" "$dest/README.DOC" && pass "README.DOC from beside setup.exe" || fail "README.DOC differs"
+check_file QEL.EXE "$dest/QEL.EXE"
+check_file PHONEBK "$dest/PHONEBK"
+check_file OPTIONS/STANDARD.QKY "$dest/OPTIONS/STANDARD.QKY"
+check_file SCRIPT/QELEVENT.QRX "$dest/SCRIPT/QELEVENT.QRX"
+check_file SCRIPT/RXSAMPLE/MODEM/DIAL.QRX "$dest/SCRIPT/RXSAMPLE/MODEM/DIAL.QRX"
+check_file UPLOAD/SENT/OLD.TXT "$drive_c/GUI-DATA/UP/SENT/OLD.TXT"
+check_file UPLOAD/dummy.tmp "$drive_c/GUI-DATA/UP/dummy.tmp"
+check_file DOWNLOAD/dummy.tmp "$drive_c/GUI-DATA/DL/dummy.tmp"
+cmp -s "$work/FEATURES.DOC" "$dest/FEATURES.DOC" && pass "document copied" || fail "FEATURES.DOC not copied"
+[ -e "$dest/LOG/dummy.tmp" ] && fail "placeholder under the destination removed" || pass "placeholder under the destination removed"
+options=$(tr -d '\r' <"$dest/OPTIONS/STANDARD.QPA")
+check "options file" 'QPA3.07
+DownloadPath="C:\GUI-DATA\DL"
+UploadPath="C:\GUI-DATA\UP"
+CapturePath="LOG"
+ScriptPath="SCRIPT"
+OptsPath="OPTIONS"' "$options"
+
+# --- 2. second run over the first ------------------------------------------------
+start_setup second
+type_field 307 'C:\GUI-EN'
+drive click "$dialog" 1 >/dev/null
+answer_boxes
+check "option-files question once" "1" "$(grep -c '^Overwrite existing option files' <<<"$boxes")"
+check "PHONEBK question" "1" "$(grep -c '^Overwrite .*PHONEBK with' <<<"$boxes")"
+check "backups box" "1" "$(grep -c '^All intentionally overwritten files were backed up' <<<"$boxes")"
+end_status; check "second run ends with 0" "0" "$status"
+[ -f "$dest/OPTIONS/STANDARD.0PA" ] && pass "STANDARD.0PA backup" || fail "STANDARD.0PA backup missing"
+[ -f "$dest/PHONEB0" ] && pass "PHONEB0 backup" || fail "PHONEB0 backup missing"
+
+# --- 3. cancel during the extraction ---------------------------------------------
+make_archive 200
+start_setup cancel
+type_field 307 'C:\GUI-CANCEL'
+drive click "$dialog" 1 >/dev/null
+for _ in $(seq 100); do   # cancel once the bulk entries are being extracted
+  drive text "$dialog" 309 | grep -q 'BULK/FILE' && break
+  sleep 0.1
+done
+drive click "$dialog" 2 >/dev/null
+line=$(drive answer ok 60)
+check "aborted box" "BOX title=Information text=Installation aborted - QEL wasn't installed successfully!" "$line"
+end_status; check "cancelled run ends with 0" "0" "$status"
+count=$(find "$drive_c/GUI-CANCEL" -name 'FILE*.DAT' 2>/dev/null | wc -l)
+if [ "$count" -lt 200 ]; then pass "extraction stopped ($count of 200 bulk files)"; else fail "all 200 bulk files extracted"; fi
+[ -e "$drive_c/GUI-CANCEL/FEATURES.DOC" ] && fail "documents copied after cancel" || pass "nothing copied after cancel"
+
+[ "$failures" -eq 0 ] && echo "all passed" || echo "$failures failed"
+[ "$failures" -eq 0 ]
