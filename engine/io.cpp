@@ -217,7 +217,16 @@ int seek_position(int32_t position)
 
 int seek_archive(int32_t offset)
 {
-    return seek_position(offset + offset_adjust);
+    // Both values come from the archive: add them without overflow. A sum
+    // past the largest offset this engine reads lies past the end.
+    int64_t position = static_cast<int64_t>(offset) + offset_adjust;
+    if (position < 0)
+        return seek_position(-1);
+    if (position > INT32_MAX) {
+        input_count = 0;
+        return RC_EOF;
+    }
+    return seek_position(static_cast<int32_t>(position));
 }
 
 int flush_output(const uint8_t* data, uint32_t size, bool from_unshrink)

@@ -83,4 +83,21 @@ TEST_F(InputWindow, SeekPastTheEndInsideTheLastBlockIsTheEnd)
     EXPECT_EQ(read_input(bytes, 64), 20);
 }
 
+// Stored offsets and the compensation both come from the archive; their sum
+// must not overflow into a small, valid-looking position.
+TEST_F(InputWindow, CompensatedOffsetsNeverWrapAround)
+{
+    open_file(500);
+    offset_adjust = 0x7FFFFF00;
+    EXPECT_EQ(seek_archive(0x7FFFFF00), RC_EOF);
+    offset_adjust = -0x7FFFFF00;
+    EXPECT_EQ(seek_archive(-0x7FFFFF00), RC_BADERR);
+    offset_adjust = 100;
+    uint8_t byte = 0;
+    ASSERT_EQ(seek_archive(10), RC_OK);
+    ASSERT_EQ(read_input(&byte, 1), 1);
+    EXPECT_EQ(byte, static_cast<uint8_t>(110 * 13));
+    offset_adjust = 0;
+}
+
 }  // namespace
