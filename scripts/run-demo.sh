@@ -73,8 +73,8 @@ run_language() {
   echo "== demo ($language): $dist"
   python3 tools/demo/build_distribution.py "$dist" "$setup_exe" "$language"
   export QEL_PROFILE='C:\windows\QELDEMO.INI'   # no earlier installation noted
-  # The trace lines of the engine calls go to a log of their own.
-  (cd "$dist" && exec "$run" setup.exe 2>"$out/setup-$language.log") &
+  # The engine's listing and the trace lines go to a log of their own.
+  (cd "$dist" && exec "$run" setup.exe >"$out/setup-$language.log" 2>&1) &
   setup_pid=$!
   drive wait "$dialog" 120 >/dev/null
   drive clear "$dialog" 307 >/dev/null || true
