@@ -12,6 +12,9 @@
 //   real layer does; os_SetWindowText on an edit delivers the raw command
 //   (edit change, 0x0300 in the high word) to the dialog procedure before it
 //   returns, also when the program sets the text, so notifications nest.
+// - The "ProgressBar" control of a template gets the class's procedure (and
+//   its create message) when the class is registered before os_LoadDlg;
+//   otherwise it is a plain control. The real system refuses such a dialog.
 // - os_PostMsg queues; os_ProcessDlg delivers queued messages until the
 //   dialog is dismissed. When the queue is empty it calls the idle handler
 //   (the test playing the user); without one it waits while layer threads
