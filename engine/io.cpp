@@ -54,17 +54,23 @@ constexpr uint32_t make_crc_entry(uint32_t n)
     return n;
 }
 
-struct CrcTable {
-    uint32_t entry[256];
-    constexpr CrcTable() : entry()
+// entry[0] is the standard byte-wise table; entry[k][n] is the CRC of byte n
+// followed by k zero bytes, so eight bytes are folded in with eight lookups
+// (still one lookup per byte) without a dependency chain between them.
+struct CrcTables {
+    uint32_t entry[8][256];
+    constexpr CrcTables() : entry()
     {
         for (uint32_t n = 0; n < 256; ++n)
-            entry[n] = make_crc_entry(n);
+            entry[0][n] = make_crc_entry(n);
+        for (int k = 1; k < 8; ++k)
+            for (uint32_t n = 0; n < 256; ++n)
+                entry[k][n] = (entry[k - 1][n] >> 8) ^ entry[0][entry[k - 1][n] & 0xFF];
     }
 };
 
-constexpr CrcTable crc_values;
-static_assert(crc_values.entry[1] == 0x77073096u && crc_values.entry[255] == 0x2D02EF8Du);
+constexpr CrcTables crc_tables;
+static_assert(crc_tables.entry[0][1] == 0x77073096u && crc_tables.entry[0][255] == 0x2D02EF8Du);
 
 // Reads one block, retrying on interruption; the result of the last read.
 int32_t read_block(uint8_t* dest)
@@ -128,7 +134,7 @@ uint32_t translate_line_ends(const uint8_t* data, uint32_t size, uint8_t* target
 }  // namespace
 
 const uint32_t crc_table[256] = {
-#define ROW(i) crc_values.entry[i], crc_values.entry[i + 1], crc_values.entry[i + 2], crc_values.entry[i + 3]
+#define ROW(i) crc_tables.entry[0][i], crc_tables.entry[0][i + 1], crc_tables.entry[0][i + 2], crc_tables.entry[0][i + 3]
 #define ROW16(i) ROW(i), ROW(i + 4), ROW(i + 8), ROW(i + 12)
     ROW16(0), ROW16(16), ROW16(32), ROW16(48), ROW16(64), ROW16(80), ROW16(96), ROW16(112),
     ROW16(128), ROW16(144), ROW16(160), ROW16(176), ROW16(192), ROW16(208), ROW16(224), ROW16(240),
@@ -138,8 +144,14 @@ const uint32_t crc_table[256] = {
 
 uint32_t update_crc(uint32_t crc, const uint8_t* data, size_t size)
 {
-    for (size_t i = 0; i < size; ++i)
-        crc = crc_table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    const auto& t = crc_tables.entry;
+    for (; size >= 8; data += 8, size -= 8) {
+        uint32_t low = crc ^ (data[0] | data[1] << 8 | data[2] << 16 | static_cast<uint32_t>(data[3]) << 24);
+        crc = t[7][low & 0xFF] ^ t[6][(low >> 8) & 0xFF] ^ t[5][(low >> 16) & 0xFF] ^ t[4][low >> 24] ^
+              t[3][data[4]] ^ t[2][data[5]] ^ t[1][data[6]] ^ t[0][data[7]];
+    }
+    for (; size > 0; ++data, --size)
+        crc = t[0][(crc ^ *data) & 0xFF] ^ (crc >> 8);
     return crc;
 }
 

@@ -18,6 +18,22 @@ TEST(Crc32, MatchesTheStandardCheckValue)
     EXPECT_EQ(crc_table[255], 0x2D02EF8Du);
 }
 
+// The eight-byte steps must agree with the byte-wise definition at every
+// length and alignment.
+TEST(Crc32, WideStepsAgreeWithTheByteWiseTable)
+{
+    uint8_t data[64];
+    for (int i = 0; i < 64; ++i)
+        data[i] = static_cast<uint8_t>(i * 37 + 11);
+    for (size_t start = 0; start < 8; ++start)
+        for (size_t size = 0; start + size <= 64; ++size) {
+            uint32_t expected = 0xFFFFFFFFu;
+            for (size_t i = start; i < start + size; ++i)
+                expected = crc_table[(expected ^ data[i]) & 0xFF] ^ (expected >> 8);
+            ASSERT_EQ(update_crc(0xFFFFFFFFu, data + start, size), expected) << start << "+" << size;
+        }
+}
+
 // Text mode is checked through flush_output into a temporary file.
 std::string flush_text_chunks(std::initializer_list<std::string> chunks)
 {
