@@ -477,9 +477,9 @@ void complete_short_path(char* path)
             } else {
                 std::snprintf(result, sizeof result, "%c:\\", drive);
             }
-        } else if (rest[0] == '\0') {
-            std::snprintf(result, sizeof result, "%c:\\%s", drive, path);  // at a drive's root
         } else {
+            // At a drive's root R is empty and the result has two backslashes
+            // after the colon, which Windows reads as one.
             std::snprintf(result, sizeof result, "%c:\\%s\\%s", drive, rest, path);
         }
     }

