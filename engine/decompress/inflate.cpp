@@ -191,9 +191,9 @@ static inline unsigned copy_match(unsigned pos, unsigned distance, unsigned leng
 
 // Decodes one code: looks up the first level, walks the sub-tables and
 // drops the code's bits; entry becomes nullptr for a pattern that is no code.
-#define DECODE_SYMBOL(entry, table, lookup_bits)                            \
+#define DECODE_SYMBOL(entry, table, lookup_bits, mask)                      \
     NEED_BITS(lookup_bits);                                                 \
-    entry = (table) + (bits & bit_mask[lookup_bits]);                       \
+    entry = (table) + (bits & (mask));                                      \
     while (entry->op > DECODE_LITERAL) {                                    \
         if (entry->op == DECODE_INVALID) {                                  \
             entry = nullptr;                                                \
@@ -218,11 +218,13 @@ static int decode_codes(const DecodeEntry* literals, const DecodeEntry* distance
     uint32_t bits = inflate_bits;
     unsigned count = inflate_bit_count;
     unsigned pos = inflate_pos;
+    const unsigned literal_mask = bit_mask[literal_bits];
+    const unsigned distance_mask = bit_mask[distance_bits];
     int result = INFLATE_BAD;
 
     for (;;) {
         const DecodeEntry* entry;
-        DECODE_SYMBOL(entry, literals, literal_bits);
+        DECODE_SYMBOL(entry, literals, literal_bits, literal_mask);
         if (entry == nullptr)
             break;
         unsigned op = entry->op;
@@ -239,7 +241,7 @@ static int decode_codes(const DecodeEntry* literals, const DecodeEntry* distance
             DROP_BITS(op);
             if (distances == nullptr)
                 break;
-            DECODE_SYMBOL(entry, distances, distance_bits);
+            DECODE_SYMBOL(entry, distances, distance_bits, distance_mask);
             if (entry == nullptr)
                 break;
             op = entry->op;
