@@ -60,21 +60,26 @@ constexpr uint8_t distance_extra[32] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4, 
 // does not touch the input state, so calls to it need no saving.
 struct InputCursor {
     const uint8_t* pos;
-    int32_t count;     // input_count
-    int32_t left;      // compressed_left
-    unsigned padding;  // inflate_padding_bytes
+    const uint8_t* start;  // input_pos when loaded
+    const uint8_t* end;    // end of the bytes both in the block and in the entry
+    unsigned padding;      // inflate_padding_bytes
 };
 
 static inline InputCursor load_input()
 {
-    return InputCursor{input_pos, input_count, compressed_left, inflate_padding_bytes};
+    int32_t available = input_count < compressed_left ? input_count : compressed_left;
+    if (available < 0)
+        available = 0;
+    return InputCursor{input_pos, input_pos, input_pos + available, inflate_padding_bytes};
 }
 
+// Accounts the bytes taken since load_input as read_byte would have.
 static inline void save_input(const InputCursor& in)
 {
+    int32_t taken = static_cast<int32_t>(in.pos - in.start);
     input_pos = const_cast<uint8_t*>(in.pos);
-    input_count = in.count;
-    compressed_left = in.left;
+    input_count -= taken;
+    compressed_left -= taken;
     inflate_padding_bytes = in.padding;
 }
 
@@ -82,11 +87,8 @@ static inline void save_input(const InputCursor& in)
 // only at the end of an input block or of the entry's data.
 static inline int next_byte(InputCursor& in)
 {
-    if (in.left > 0 && in.count > 0) {
-        in.left--;
-        in.count--;
+    if (in.pos < in.end)
         return *in.pos++;
-    }
     save_input(in);
     int byte = read_byte();
     in = load_input();
@@ -289,19 +291,15 @@ static int copy_stored_block()
             window[pos++] = static_cast<uint8_t>(bits);
             DROP_BITS(8);
             length--;
-        } else if (in.count > 0 && in.left > 0) {
+        } else if (in.pos < in.end) {
             // Then straight from the input block, as many as fit.
             unsigned piece = length;
-            if (piece > static_cast<unsigned>(in.count))
-                piece = static_cast<unsigned>(in.count);
-            if (piece > static_cast<unsigned>(in.left))
-                piece = static_cast<unsigned>(in.left);
+            if (piece > static_cast<unsigned>(in.end - in.pos))
+                piece = static_cast<unsigned>(in.end - in.pos);
             if (piece > WINDOW_SIZE - pos)
                 piece = WINDOW_SIZE - pos;
             std::memcpy(window + pos, in.pos, piece);
             in.pos += piece;
-            in.count -= static_cast<int32_t>(piece);
-            in.left -= static_cast<int32_t>(piece);
             pos += piece;
             length -= piece;
         } else {
