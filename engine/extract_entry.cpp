@@ -224,6 +224,10 @@ int extract_entry()
         close_output_file();
     if (result > RC_WARN)
         return result;
+    // After a write error the rest of the entry was not decompressed: its
+    // CRC says nothing about the archive, so it is not checked.
+    if (disk_full != 0)
+        return result;
 
     running_crc = ~running_crc;
     if (running_crc != local_header.crc32) {

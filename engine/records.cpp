@@ -213,8 +213,13 @@ int read_local_header()
 
 int read_string_field(int length, int mode)
 {
-    if (length <= 0)
+    if (length <= 0) {
+        // An empty name must not leave the previous entry's name behind:
+        // its data would be written over that entry's file.
+        if (mode == FILENAME)
+            entry_name[0] = '\0';
         return RC_OK;
+    }
     switch (mode) {
     case DISPLAY:
         return display_field(length);

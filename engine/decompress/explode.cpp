@@ -20,6 +20,9 @@ constexpr uint16_t FLAG_8K_DICTIONARY = 0x0002;
 constexpr uint16_t FLAG_LITERAL_TREE = 0x0004;
 // Entries with more compressed data than this get a wider distance lookup.
 constexpr int32_t WIDE_DISTANCE_THRESHOLD = 200000;
+// Bytes past the end of the compressed data tolerated before the data
+// counts as cut short.
+constexpr unsigned MAX_BYTES_PAST_END = 8;
 
 constexpr std::array<uint16_t, 64> code_bases(unsigned first, unsigned step)
 {
@@ -46,7 +49,9 @@ constexpr std::array<uint8_t, 64> distance_extra_implode{};
 // which fills the buffer with one-bits.
 #define NEED_BITS(n)                                                   \
     while (count < static_cast<unsigned>(n)) {                         \
-        bits |= static_cast<uint32_t>(read_byte()) << count;           \
+        int next_ = read_byte();                                       \
+        ends_seen += next_ < 0;                                        \
+        bits |= static_cast<uint32_t>(next_) << count;                 \
         count += 8;                                                    \
     }
 #define DROP_BITS(n)         \
@@ -159,8 +164,14 @@ static int decode_imploded(const ImplodeTables& t)
     bool first_pass = true;
     int64_t left = uncompressed_size;
     const unsigned raw_mask = bit_mask[t.raw_distance_bits];
+    // End markers fetched: a code may look a byte or two past the data, but
+    // damaged sizes or a truncated archive would otherwise decode one-bits
+    // until the stated size (up to 4 GB) is produced.
+    unsigned ends_seen = 0;
 
     while (left > 0) {
+        if (ends_seen > MAX_BYTES_PAST_END)
+            return EXPLODE_BAD;
         NEED_BITS(1);
         unsigned is_literal = bits & 1;
         DROP_BITS(1);
