@@ -241,6 +241,8 @@ bool is_check_button(HWND control)
            type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
 }
 
+constexpr DWORD POST_SETTLE_MS = 40;
+
 void send_and_wait(HWND window, UINT message, WPARAM first, LPARAM second)
 {
     DWORD_PTR ignored = 0;
@@ -249,9 +251,12 @@ void send_and_wait(HWND window, UINT message, WPARAM first, LPARAM second)
 
 // Posted, then synchronised: a click may open a modal box, and a sent
 // message would wait until that box is closed.
+// A sent message overtakes posted ones, so the pause first lets the target
+// take the posted message from its queue.
 void post_and_settle(HWND window, UINT message, WPARAM first, LPARAM second)
 {
     PostMessageW(window, message, first, second);
+    Sleep(POST_SETTLE_MS);
     send_and_wait(window, WM_NULL, 0, 0);
 }
 
@@ -352,10 +357,13 @@ int command_type(const Words& words)
     if (!IsWindowEnabled(edit)) {
         return fail("DISABLED " + std::to_string(id));
     }
+    // Sent, not posted: each character, with the change handling it causes
+    // in the program, is done before the next one is typed. Typing never
+    // opens a modal box, so the send cannot hang.
     for (wchar_t c : words[3]) {
         size_t end = text_of(edit).size();   // caret to the end, as after a click there
         send_and_wait(edit, EM_SETSEL, end, static_cast<LPARAM>(end));
-        post_and_settle(edit, WM_CHAR, c, 1);
+        send_and_wait(edit, WM_CHAR, c, 1);
     }
     return 0;
 }
@@ -368,7 +376,7 @@ int command_clear(const Words& words)
         return fail("no control " + utf8(words[2]));
     }
     send_and_wait(edit, EM_SETSEL, 0, -1);
-    post_and_settle(edit, WM_CHAR, VK_BACK, 1);
+    send_and_wait(edit, WM_CHAR, VK_BACK, 1);
     return 0;
 }
 
