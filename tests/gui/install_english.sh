@@ -9,23 +9,10 @@
 #    PHONEBK, backups STANDARD.0PA and PHONEB0, and the backups box;
 # 3. Cancel during the extraction: the aborted box, fewer files, the end.
 # Arguments: BUILD_DIR (the Windows tree) SOURCE_DIR.
-set -u
-build=$(cd "$1" && pwd)
-run="$2/cmake/wine-run"
-driver="$build/tools/uidriver.exe"
-work="$build/gui_work/install_english"
+source "$(dirname "$0")/lib/common.bash"
+gui_begin install_english "$1" "$2"
 dialog="QEL Install*"
-drive_c="${QEL_WINEPREFIX:-$build/wineprefix}/drive_c"
-failures=0
 export QEL_PROFILE='C:\windows\QEL-GUI-NONE.INI'   # no earlier installation noted
-
-pass() { echo "ok   $1"; }
-fail() { echo "FAIL $1"; failures=$((failures + 1)); }
-check() {   # check DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" = "$3" ]; then pass "$1"; else fail "$1: expected [$2], got [$3]"; fi
-}
-
-drive() { (cd "$build" && "$run" "$driver" "$@"); }
 
 start_setup() {
   (cd "$work" && exec "$run" "$work/setup.exe" >"$work/stdout-$1.log" 2>"$work/stderr-$1.log") &
@@ -33,29 +20,8 @@ start_setup() {
   drive wait "$dialog" 120 >/dev/null || fail "dialog did not open"
 }
 
-end_status() {    # waits for setup.exe (at most 60 seconds) and sets $status
-  for _ in $(seq 600); do
-    kill -0 "$setup_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$setup_pid" 2>/dev/null; then
-    kill "$setup_pid"; status=timeout; return
-  fi
-  wait "$setup_pid"; status=$?
-}
-
 # Types a path into an edit and reads it back; a typing race with the
 # dialog's own updates is retried with a cleared field.
-type_field() {   # type_field ID TEXT
-  local attempt
-  for attempt in 1 2 3 4 5; do
-    drive clear "$dialog" "$1" >/dev/null 2>&1
-    drive type "$dialog" "$1" "$2" >/dev/null
-    [ "$(drive text "$dialog" "$1")" = "TEXT id=$1 text=$2" ] && return 0
-    sleep 0.5
-  done
-  fail "could not type $2 into $1: $(drive text "$dialog" "$1")"
-}
 
 # Answers boxes until the documents question (answered No) or the end of
 # setup.exe; questions get Yes, other boxes OK. The texts go to $boxes, one a line.
@@ -134,10 +100,10 @@ drive click "$dialog" 1 >/dev/null
 answer_boxes
 first_box=$(sed -n 1p <<<"$boxes")
 last_box=$(grep -v '^$' <<<"$boxes" | tail -1)
-check "first final box" "All files processed - installation complete (QEL was added to your start menu)" "$first_box"
-check "documents question last" "Do you want to read QEL's DOC-files (PROBLEMS.DOC, README.DOC, etc.) now?" "$last_box"
+check_equal "first final box" "All files processed - installation complete (QEL was added to your start menu)" "$first_box"
+check_equal "documents question last" "Do you want to read QEL's DOC-files (PROBLEMS.DOC, README.DOC, etc.) now?" "$last_box"
 if grep -q "backed up" <<<"$boxes"; then fail "no backups box on a fresh installation"; else pass "no backups box"; fi
-end_status; check "first run ends with 0" "0" "$status"
+end_status; check_equal "first run ends with 0" "0" "$status"
 dest="$drive_c/GUI-EN"
 cmp -s "$work/README.DOC" "$dest/README.DOC" && pass "README.DOC from beside setup.exe" || fail "README.DOC differs"
 check_file QEL.EXE "$dest/QEL.EXE"
@@ -151,7 +117,7 @@ check_file DOWNLOAD/dummy.tmp "$drive_c/GUI-DATA/DL/dummy.tmp"
 cmp -s "$work/FEATURES.DOC" "$dest/FEATURES.DOC" && pass "document copied" || fail "FEATURES.DOC not copied"
 [ -e "$dest/LOG/dummy.tmp" ] && fail "placeholder under the destination removed" || pass "placeholder under the destination removed"
 options=$(tr -d '\r' <"$dest/OPTIONS/STANDARD.QPA")
-check "options file" 'QPA3.07
+check_equal "options file" 'QPA3.07
 DownloadPath="C:\GUI-DATA\DL"
 UploadPath="C:\GUI-DATA\UP"
 CapturePath="LOG"
@@ -163,10 +129,10 @@ start_setup second
 type_field 307 'C:\GUI-EN'
 drive click "$dialog" 1 >/dev/null
 answer_boxes
-check "option-files question once" "1" "$(grep -c '^Overwrite existing option files' <<<"$boxes")"
-check "PHONEBK question" "1" "$(grep -c '^Overwrite .*PHONEBK with' <<<"$boxes")"
-check "backups box" "1" "$(grep -c '^All intentionally overwritten files were backed up' <<<"$boxes")"
-end_status; check "second run ends with 0" "0" "$status"
+check_equal "option-files question once" "1" "$(grep -c '^Overwrite existing option files' <<<"$boxes")"
+check_equal "PHONEBK question" "1" "$(grep -c '^Overwrite .*PHONEBK with' <<<"$boxes")"
+check_equal "backups box" "1" "$(grep -c '^All intentionally overwritten files were backed up' <<<"$boxes")"
+end_status; check_equal "second run ends with 0" "0" "$status"
 [ -f "$dest/OPTIONS/STANDARD.0PA" ] && pass "STANDARD.0PA backup" || fail "STANDARD.0PA backup missing"
 [ -f "$dest/PHONEB0" ] && pass "PHONEB0 backup" || fail "PHONEB0 backup missing"
 
@@ -181,11 +147,10 @@ for _ in $(seq 100); do   # cancel once the bulk entries are being extracted
 done
 drive click "$dialog" 2 >/dev/null
 line=$(drive answer ok 60)
-check "aborted box" "BOX title=Information text=Installation aborted - QEL wasn't installed successfully!" "$line"
-end_status; check "cancelled run ends with 0" "0" "$status"
+check_equal "aborted box" "BOX title=Information text=Installation aborted - QEL wasn't installed successfully!" "$line"
+end_status; check_equal "cancelled run ends with 0" "0" "$status"
 count=$(find "$drive_c/GUI-CANCEL" -name 'FILE*.DAT' 2>/dev/null | wc -l)
 if [ "$count" -lt 200 ]; then pass "extraction stopped ($count of 200 bulk files)"; else fail "all 200 bulk files extracted"; fi
 [ -e "$drive_c/GUI-CANCEL/FEATURES.DOC" ] && fail "documents copied after cancel" || pass "nothing copied after cancel"
 
-[ "$failures" -eq 0 ] && echo "all passed" || echo "$failures failed"
-[ "$failures" -eq 0 ]
+gui_end

@@ -8,23 +8,10 @@
 #    the legacy file names are mapped on the way (QELPATH.DAT arrives as
 #    standard.qpa, QEL.KEY as standard.qky).
 # Arguments: BUILD_DIR (the Windows tree) SOURCE_DIR.
-set -u
-build=$(cd "$1" && pwd)
-run="$2/cmake/wine-run"
-driver="$build/tools/uidriver.exe"
-work="$build/gui_work/install_upgrade"
+source "$(dirname "$0")/lib/common.bash"
+gui_begin install_upgrade "$1" "$2"
 dialog="QEL Install*"
-drive_c="${QEL_WINEPREFIX:-$build/wineprefix}/drive_c"
-failures=0
 export QEL_PROFILE='C:\windows\QEL-GUI-NONE.INI'   # no earlier installation noted
-
-pass() { echo "ok   $1"; }
-fail() { echo "FAIL $1"; failures=$((failures + 1)); }
-check() {   # check DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" = "$3" ]; then pass "$1"; else fail "$1: expected [$2], got [$3]"; fi
-}
-
-drive() { (cd "$build" && "$run" "$driver" "$@"); }
 
 start_setup() {
   (cd "$work" && exec "$run" "$work/setup.exe" >"$work/stdout-$1.log" 2>"$work/stderr-$1.log") &
@@ -32,29 +19,8 @@ start_setup() {
   drive wait "$dialog" 120 >/dev/null || fail "dialog did not open"
 }
 
-end_status() {    # waits for setup.exe (at most 60 seconds) and sets $status
-  for _ in $(seq 600); do
-    kill -0 "$setup_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$setup_pid" 2>/dev/null; then
-    kill "$setup_pid"; status=timeout; return
-  fi
-  wait "$setup_pid"; status=$?
-}
-
 # Types a path into an edit and reads it back; a typing race with the
 # dialog's own updates is retried with a cleared field.
-type_field() {   # type_field ID TEXT
-  local attempt
-  for attempt in 1 2 3 4 5; do
-    drive clear "$dialog" "$1" >/dev/null 2>&1
-    drive type "$dialog" "$1" "$2" >/dev/null
-    [ "$(drive text "$dialog" "$1")" = "TEXT id=$1 text=$2" ] && return 0
-    sleep 0.5
-  done
-  fail "could not type $2 into $1: $(drive text "$dialog" "$1")"
-}
 
 # Answers boxes until the documents question (answered No) or the end of
 # setup.exe; questions get Yes, other boxes OK. The texts go to $boxes, one a line.
@@ -73,7 +39,6 @@ answer_boxes() {
     esac
   done
 }
-
 
 rm -rf "$work" "$drive_c/UPG-OLD" "$drive_c/UPG-NEW" "$drive_c/UPG-DATA" "$drive_c/UPG-OLD2" "$drive_c/UPG-NEW2"
 mkdir -p "$work"
@@ -104,17 +69,17 @@ start_setup keyed
 drive click "$dialog" 300 >/dev/null
 type_field 302 'C:\UPG-OLD'
 type_field 307 'C:\UPG-NEW'
-check "download directory outside stays" 'TEXT id=319 text=C:\UPG-DATA\DL' "$(drive text "$dialog" 319)"
-check "upload directory follows" 'TEXT id=318 text=C:\UPG-NEW\UPLOAD' "$(drive text "$dialog" 318)"
+check_equal "download directory outside stays" 'TEXT id=319 text=C:\UPG-DATA\DL' "$(drive text "$dialog" 319)"
+check_equal "upload directory follows" 'TEXT id=318 text=C:\UPG-NEW\UPLOAD' "$(drive text "$dialog" 318)"
 drive click "$dialog" 1 >/dev/null
 answer_boxes
-check "installation complete" "All files processed - installation complete (QEL was added to your start menu)" "$(sed -n 1p <<<"$boxes")"
-end_status; check "keyed upgrade ends with 0" "0" "$status"
+check_equal "installation complete" "All files processed - installation complete (QEL was added to your start menu)" "$(sed -n 1p <<<"$boxes")"
+end_status; check_equal "keyed upgrade ends with 0" "0" "$status"
 new="$drive_c/UPG-NEW"
-check "options carried over" "user keys" "$(cat "$new/OPTIONS/STANDARD.QKY" 2>/dev/null)"
-check "scripts carried over" "my script" "$(cat "$new/SCRIPT/MINE/A.QRX" 2>/dev/null)"
-check "phone book carried over" "old phone book" "$(cat "$new/PHONEBK" 2>/dev/null)"
-check "converted options file" 'QPA3.00
+check_equal "options carried over" "user keys" "$(cat "$new/OPTIONS/STANDARD.QKY" 2>/dev/null)"
+check_equal "scripts carried over" "my script" "$(cat "$new/SCRIPT/MINE/A.QRX" 2>/dev/null)"
+check_equal "phone book carried over" "old phone book" "$(cat "$new/PHONEBK" 2>/dev/null)"
+check_equal "converted options file" 'QPA3.00
 DownloadPath="C:\UPG-DATA\DL"
 UploadPath="UPLOAD"
 CapturePath="LOG"
@@ -135,13 +100,12 @@ type_field 302 'C:\UPG-OLD2'
 type_field 307 'C:\UPG-NEW2'
 drive click "$dialog" 1 >/dev/null
 line=$(drive answer yes 30)
-check "beta question" "BOX title=Information text=You are about to upgrade from a beta-version.  This is *NOT* recommended.^M^MDo you REALLY want to proceed?" "$line"
+check_equal "beta question" "BOX title=Information text=You are about to upgrade from a beta-version.  This is *NOT* recommended.^M^MDo you REALLY want to proceed?" "$line"
 answer_boxes
-end_status; check "beta upgrade ends with 0" "0" "$status"
+end_status; check_equal "beta upgrade ends with 0" "0" "$status"
 new="$drive_c/UPG-NEW2"
-check "QEL.KEY mapped to standard.qky" "old keys" "$(cat "$new/OPTIONS/standard.qky" 2>/dev/null)"
-check "QELEVENT.CMD mapped to qelevent.qrx" "old event" "$(cat "$new/SCRIPT/qelevent.qrx" 2>/dev/null)"
+check_equal "QEL.KEY mapped to standard.qky" "old keys" "$(cat "$new/OPTIONS/standard.qky" 2>/dev/null)"
+check_equal "QELEVENT.CMD mapped to qelevent.qrx" "old event" "$(cat "$new/SCRIPT/qelevent.qrx" 2>/dev/null)"
 [ -e "$new/OPTIONS/QEL.KEY" ] && fail "legacy name kept" || pass "no legacy name in the new options"
 
-[ "$failures" -eq 0 ] && echo "all passed" || echo "$failures failed"
-[ "$failures" -eq 0 ]
+gui_end
