@@ -11,6 +11,7 @@
 #include "engine/records.h"
 #include "tests/support/decoder_harness.h"
 #include "tests/support/implode_encoder.h"
+#include "tests/support/legacy_fixtures.h"
 #include "tests/support/zip_writer.h"
 
 namespace {
@@ -352,47 +353,6 @@ TEST(ExplodeDamage, RandomCorruptionEnds)
 
 // ---- Imploded entries written by DOS-era archivers ----
 
-struct RawEntry {
-    std::string name;
-    uint16_t method = 0, flags = 0;
-    uint32_t crc = 0, size = 0;
-    std::string data;
-};
-
-uint32_t le(const std::string& b, size_t at, int bytes)
-{
-    uint32_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        value = value << 8 | static_cast<uint8_t>(b[at + i]);
-    return value;
-}
-
-std::vector<RawEntry> local_entries(const std::string& zip)
-{
-    std::vector<RawEntry> entries;
-    size_t at = 0;
-    while (at + 30 <= zip.size() && le(zip, at, 4) == 0x04034B50u) {
-        RawEntry e;
-        e.flags = static_cast<uint16_t>(le(zip, at + 6, 2));
-        e.method = static_cast<uint16_t>(le(zip, at + 8, 2));
-        e.crc = le(zip, at + 14, 4);
-        uint32_t compressed = le(zip, at + 18, 4);
-        e.size = le(zip, at + 22, 4);
-        size_t data_at = at + 30 + le(zip, at + 26, 2) + le(zip, at + 28, 2);
-        if (data_at + compressed > zip.size())
-            break;
-        e.name = zip.substr(at + 30, le(zip, at + 26, 2));
-        e.data = zip.substr(data_at, compressed);
-        entries.push_back(e);
-        at = data_at + compressed;
-    }
-    return entries;
-}
-
-std::string fixture_path(const char* name)
-{
-    return std::string(QEL_SHARED_FIXTURE_DIR) + "/legacy/" + name;
-}
 
 TEST(ExplodeFixtures, RealEntriesHaveTheirStoredCrc)
 {
@@ -411,7 +371,7 @@ TEST(ExplodeFixtures, RealEntriesHaveTheirStoredCrc)
     };
     for (const Expected& x : expected) {
         SCOPED_TRACE(std::string(x.archive) + " " + (x.entry ? x.entry : "(text)"));
-        std::string zip = read_bytes(fixture_path(x.archive));
+        std::string zip = read_bytes(legacy_fixture_path(x.archive));
         ASSERT_FALSE(zip.empty());
         bool found = false;
         for (const RawEntry& e : local_entries(zip)) {
@@ -432,10 +392,10 @@ TEST(ExplodeFixtures, SameContentAsOtherMethods)
 {
     // TEST.EXE is imploded in one archive and reduced in another.
     std::string imploded, reduced;
-    for (const RawEntry& e : local_entries(read_bytes(fixture_path("sc_Zip.implode.zip"))))
+    for (const RawEntry& e : local_entries(read_bytes(legacy_fixture_path("sc_Zip.implode.zip"))))
         if (e.name == "EXE/TEST.EXE")
             imploded = explode(e.data, e.size, e.flags).output;
-    for (const RawEntry& e : local_entries(read_bytes(fixture_path("sc_Zip.reduce1.zip"))))
+    for (const RawEntry& e : local_entries(read_bytes(legacy_fixture_path("sc_Zip.reduce1.zip"))))
         if (e.name == "TEST.EXE")
             reduced = run_decoder(unreduce_entry, e.data, e.size, e.flags, e.method).output;
     EXPECT_EQ(imploded.size(), 45056u);
@@ -448,7 +408,7 @@ TEST(ExplodeFixtures, EngineTestsTheArchives)
     for (const char* name : {"cc_imploding-4Kdict-2trees.zip", "cc_imploding-8Kdict-3trees.zip",
                              "sc_Zip.implode.zip"}) {
         SCOPED_TRACE(name);
-        std::vector<std::string> args = {"unzip", "-t", fixture_path(name)};
+        std::vector<std::string> args = {"unzip", "-t", legacy_fixture_path(name)};
         std::vector<char*> argv;
         for (std::string& a : args)
             argv.push_back(a.data());
