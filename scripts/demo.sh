@@ -6,4 +6,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 scripts/build.sh
-exec scripts/with-display.sh scripts/run-demo.sh "$@"
+exec scripts/with-display.sh scripts/run-demo.sh "${@:-all}"
