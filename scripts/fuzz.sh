@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, AddressSanitizer, UndefinedBehaviorSanitizer)
 # in build/fuzz and runs each of them.
-#   scripts/fuzz.sh --smoke          every target for 60 s (CI)
+#   scripts/fuzz.sh --smoke          every target for 60 s from a fixed seed (CI)
 #   scripts/fuzz.sh --time SECONDS   every target for SECONDS (campaign)
 #   scripts/fuzz.sh --time S NAME    one target
 # First the committed regressions (tests/fuzz/regressions/NAME) are replayed.
@@ -10,8 +10,9 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD  # the archive targets change directory: every path given to them is absolute
 seconds=60
+seed=()
 case ${1:-} in
-  --smoke) shift ;;
+  --smoke) seed=(-seed=1); shift ;;   # the same start every time: a failure is reproducible
   --time) seconds=$2; shift 2 ;;
 esac
 only=${1:-}
@@ -37,7 +38,7 @@ for exe in build/fuzz/tests/fuzz/*_fuzzer; do
     fi
   fi
   "$exe" "$work/corpus" "$seeds" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -max_len=65536 -close_fd_mask=3 -artifact_prefix="$work/" -print_final_stats=1 >"$work/run.log" 2>&1
+    -max_len=65536 -close_fd_mask=3 "${seed[@]}" -artifact_prefix="$work/" -print_final_stats=1 >"$work/run.log" 2>&1
   rc=$?
   execs=$(grep -m1 'stat::number_of_executed_units' "$work/run.log" | awk '{print $2}')
   cov=$(grep -E '^#[0-9]+' "$work/run.log" | tail -1 | grep -o 'cov: [0-9]*' | awk '{print $2}')
