@@ -12,30 +12,11 @@
 #include "tests/support/decoder_harness.h"
 #include "tests/support/implode_encoder.h"
 #include "tests/support/legacy_fixtures.h"
+#include "tests/support/sample_data.h"
+#include "tests/support/seven_zip.h"
 #include "tests/support/zip_writer.h"
 
 namespace {
-
-std::string random_bytes(size_t size, uint32_t seed = 7)
-{
-    std::mt19937 rng(seed);
-    std::string s(size, '\0');
-    for (auto& c : s)
-        c = static_cast<char>(rng() & 0xff);
-    return s;
-}
-
-std::string text_bytes(size_t size, uint32_t seed = 11)
-{
-    static const char* words[] = {"terminal ", "emulation ", "QEL ", "setup ", "phone ", "book\r\n",
-                                  "options ", "script ", "upload ", "download ", "the ", "of "};
-    std::mt19937 rng(seed);
-    std::string s;
-    while (s.size() < size)
-        s += words[rng() % 12];
-    s.resize(size);
-    return s;
-}
 
 std::string mixed_bytes(size_t size)
 {
@@ -96,27 +77,6 @@ TEST(ExplodeRoundTrip, EveryVariantGivesTheInputBack)
             }
         }
     }
-}
-
-bool have_7zip()
-{
-#ifdef _WIN32
-    return false;
-#else
-    return std::system("command -v 7zz >/dev/null 2>&1") == 0;
-#endif
-}
-
-// True when 7-Zip tests the archive without error.
-bool seven_zip_accepts(const std::string& archive_bytes, const std::string& tag)
-{
-    std::string path = ::testing::TempDir() + "qel_implode_" + tag + ".zip";
-    if (!write_bytes(path, archive_bytes))
-        return false;
-    std::string command = "7zz t -bso0 -bse0 -bsp0 '" + path + "' >/dev/null 2>&1";
-    bool ok = std::system(command.c_str()) == 0;
-    std::remove(path.c_str());
-    return ok;
 }
 
 TEST(ExplodeRoundTrip, SevenZipAgreesWithTheTestImploder)

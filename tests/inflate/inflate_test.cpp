@@ -10,30 +10,10 @@
 #include "engine/options.h"
 #include "tests/inflate/deflate_stream.h"
 #include "tests/support/decoder_harness.h"
+#include "tests/support/sample_data.h"
 #include "tests/support/zip_writer.h"
 
 namespace {
-
-std::string random_bytes(size_t size, uint32_t seed = 7)
-{
-    std::mt19937 rng(seed);
-    std::string s(size, '\0');
-    for (auto& c : s)
-        c = static_cast<char>(rng() & 0xff);
-    return s;
-}
-
-std::string text_bytes(size_t size, uint32_t seed = 11)
-{
-    static const char* words[] = {"terminal ", "emulation ", "QEL ", "setup ", "phone ", "book\r\n",
-                                  "options ", "script ", "upload ", "download ", "the ", "of "};
-    std::mt19937 rng(seed);
-    std::string s;
-    while (s.size() < size)
-        s += words[rng() % 12];
-    s.resize(size);
-    return s;
-}
 
 // Text with stretches of noise, so blocks of every kind appear.
 std::string mixed_bytes(size_t size)

@@ -17,6 +17,7 @@
 #include "tests/support/reduce_encoder.h"
 #include "tests/support/shrink_encoder.h"
 #include "tests/support/legacy_fixtures.h"
+#include "tests/support/seven_zip.h"
 #include "tests/support/zip_writer.h"
 
 namespace {
@@ -143,27 +144,6 @@ TEST(LegacyEngine, ListsTestsAndExtractsEveryMethod)
 }
 
 // ---- Agreement with 7-Zip, which decodes shrunk (not reduced) entries.
-
-bool have_7zip()
-{
-#ifdef _WIN32
-    return false;
-#else
-    return std::system("command -v 7zz >/dev/null 2>&1") == 0;
-#endif
-}
-
-// True when 7-Zip tests the archive without error.
-bool seven_zip_accepts(const std::string& archive_bytes, const std::string& tag)
-{
-    std::string path = ::testing::TempDir() + "qel_shrink_" + tag + ".zip";
-    if (!write_bytes(path, archive_bytes))
-        return false;
-    std::string command = "7zz t -bso0 -bse0 -bsp0 '" + path + "' >/dev/null 2>&1";
-    bool ok = std::system(command.c_str()) == 0;
-    std::remove(path.c_str());
-    return ok;
-}
 
 struct ShrinkCase {
     const char* name;

@@ -1,0 +1,8 @@
+// Seeded test data: noise that does not compress, and text that does.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+std::string random_bytes(size_t size, uint32_t seed = 7);
+std::string text_bytes(size_t size, uint32_t seed = 11);  // words of the product, CR LF lines
