@@ -604,7 +604,7 @@ const char* next_match()
     return nullptr;
 }
 
-// Splits the spec into directory and wildcard part; false when the
+// Splits the archive spec into directory and wildcard part; false when the
 // directory part cannot be copied.
 bool split_spec(const char* spec)
 {
@@ -650,7 +650,7 @@ const char* next_archive_name(const char* spec)
     const char* found = a.scan != nullptr ? next_match() : nullptr;
     if (found != nullptr)
         return found;
-    // Nothing matched: the spec is handed out once so that opening it
+    // Nothing matched: the archive spec is handed out once so that opening it
     // reports the missing archive.
     if (a.scan != nullptr)
         close_dir_scan(a.scan);

@@ -13,7 +13,7 @@
 #include <utime.h>
 #endif
 
-#include "engine/engine.h"
+#include "tests/support/engine_capture.h"
 #include "engine/extract.h"
 #include "installer/settings.h"
 #include "windowlayer/headless/headless.h"
@@ -22,26 +22,8 @@ namespace fs = std::filesystem;
 
 EngineRun run_engine(const std::vector<std::string>& args)
 {
-    // The engine edits its arguments in place: give it writable copies.
-    std::vector<std::string> words;
-    words.push_back("unzip");
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<std::unique_ptr<char[]>> storage;
-    std::vector<char*> argv;
-    for (const std::string& word : words) {
-        storage.emplace_back(new char[word.size() + 1]);
-        std::memcpy(storage.back().get(), word.c_str(), word.size() + 1);
-        argv.push_back(storage.back().get());
-    }
-    argv.push_back(nullptr);
-
-    EngineRun run;
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    run.result = engine_main(static_cast<int>(words.size()), argv.data());
-    run.err = ::testing::internal::GetCapturedStderr();
-    run.out = ::testing::internal::GetCapturedStdout();
-    return run;
+    CapturedRun captured = run_engine_captured(args);
+    return {captured.result, std::move(captured.out), std::move(captured.err)};
 }
 
 bool set_file_time(const std::string& path, int64_t seconds)

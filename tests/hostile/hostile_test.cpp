@@ -157,8 +157,9 @@ TEST_P(HostileArchive, StaysInsideTargetWithMessageAndResult)
     CapturedRun run = run_engine_captured({"-o", box_.archive.string(), "-d", box_.target.string()});
 
     EXPECT_EQ(run.result, c.result) << "standard output:\n" << run.out << "standard error:\n" << run.err;
-    if (c.message[0] != '\0')
+    if (c.message[0] != '\0') {
         EXPECT_NE(run.err.find(c.message), std::string::npos) << "standard error:\n" << run.err;
+    }
     EXPECT_EQ(strays(box_), "") << run.err;
     for (const std::string& file : c.expected)
         EXPECT_TRUE(fs::is_regular_file(box_.target / file)) << file << "\n" << run.err;

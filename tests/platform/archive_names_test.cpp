@@ -46,7 +46,7 @@ TEST_F(ArchiveNames, Expansion)
     const Case cases[] = {
         {"arch/*.fil", {"arch/Two.FIL", "arch/one.fil"}},
         {"arch/ONE.FIL", {"arch/one.fil"}},  // spelled as the directory has it
-        {"arch/*.zip", {"arch/*.zip"}},      // no match: the spec once
+        {"arch/*.zip", {"arch/*.zip"}},      // no match: the pattern once
         {"nowhere/*.fil", {"nowhere/*.fil"}},
         {"*.zip", {"top.zip"}},  // no directory part: the bare name
         {"missing.zip", {"missing.zip"}},

@@ -102,7 +102,11 @@ CapturedRun run_engine_captured(const std::vector<std::string>& args, const std:
     for (const std::string& word : args)
         add(word);
     argv.push_back(nullptr);
+    return capture_engine_call(static_cast<int>(argv.size()) - 1, argv.data(), input);
+}
 
+CapturedRun capture_engine_call(int argc, char** argv, const std::string* input)
+{
     std::unique_ptr<Redirect> in;
     if (input != nullptr) {
         std::string in_file = scratch_file("in");
@@ -113,7 +117,7 @@ CapturedRun run_engine_captured(const std::vector<std::string>& args, const std:
     {
         Redirect out(stdout, 1, scratch_file("out"), "wb");
         Redirect err(stderr, 2, scratch_file("err"), "wb");
-        run.result = engine_main(static_cast<int>(argv.size()) - 1, argv.data());
+        run.result = engine_main(argc, argv);
         run.err = err.finish();
         run.out = out.finish();
     }

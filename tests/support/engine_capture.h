@@ -16,3 +16,7 @@ struct CapturedRun {
 // input is given it is what the engine reads from standard input; without
 // it standard input is left as it is.
 CapturedRun run_engine_captured(const std::vector<std::string>& args, const std::string* input = nullptr);
+
+// The same on an argument vector the caller owns (and may inspect afterwards,
+// as the engine leaves its selection state pointing into it).
+CapturedRun capture_engine_call(int argc, char** argv, const std::string* input = nullptr);
