@@ -13,33 +13,6 @@ gui_begin install_upgrade "$1" "$2"
 dialog="QEL Install*"
 export QEL_PROFILE='C:\windows\QEL-GUI-NONE.INI'   # no earlier installation noted
 
-start_setup() {
-  (cd "$work" && exec "$run" "$work/setup.exe" >"$work/stdout-$1.log" 2>"$work/stderr-$1.log") &
-  setup_pid=$!
-  drive wait "$dialog" 120 >/dev/null || fail "dialog did not open"
-}
-
-# Types a path into an edit and reads it back; a typing race with the
-# dialog's own updates is retried with a cleared field.
-
-# Answers boxes until the documents question (answered No) or the end of
-# setup.exe; questions get Yes, other boxes OK. The texts go to $boxes, one a line.
-answer_boxes() {
-  boxes=""
-  local line text
-  while kill -0 "$setup_pid" 2>/dev/null; do
-    line=$(drive box 5 2>/dev/null) || continue
-    text=${line#*text=}
-    [ -n "$text" ] || { sleep 0.2; continue; }
-    boxes+="$text"$'\n'
-    case "$text" in
-      *"README.DOC, etc."*) drive answer no >/dev/null; return ;;
-      *\?) drive answer yes >/dev/null ;;
-      *) drive answer ok >/dev/null ;;
-    esac
-  done
-}
-
 rm -rf "$work" "$drive_c/UPG-OLD" "$drive_c/UPG-NEW" "$drive_c/UPG-DATA" "$drive_c/UPG-OLD2" "$drive_c/UPG-NEW2"
 mkdir -p "$work"
 cp "$build/installer/setup.exe" "$work/"
@@ -65,7 +38,7 @@ printf 'user keys\n' >"$old/OPTIONS/STANDARD.QKY"
 printf 'my script\n' >"$old/SCRIPT/MINE/A.QRX"
 printf 'old phone book\n' >"$old/PHONEBK"
 
-start_setup keyed
+start_setup_logged keyed
 drive click "$dialog" 300 >/dev/null
 type_field 302 'C:\UPG-OLD'
 type_field 307 'C:\UPG-NEW'
@@ -94,7 +67,7 @@ printf 'QEL2.07\nDOWNLOAD\nx\nUPLOAD\nx\nLOG\nSCRIPT\nOPTIONS\n' >"$old/OPTIONS/
 printf 'old keys\n' >"$old/OPTIONS/QEL.KEY"
 printf 'old event\n' >"$old/SCRIPT/QELEVENT.CMD"
 
-start_setup beta
+start_setup_logged beta
 drive click "$dialog" 300 >/dev/null
 type_field 302 'C:\UPG-OLD2'
 type_field 307 'C:\UPG-NEW2'

@@ -57,6 +57,32 @@ type_field() {    # type_field ID TEXT
   fail "could not type $2 into $1: $(drive text "$dialog" "$1")"
 }
 
+# Starts setup.exe from its distribution directory $work with its output in
+# $work/stdout-TAG.log and stderr-TAG.log, and waits for $dialog.
+start_setup_logged() {   # start_setup_logged TAG
+  (cd "$work" && exec "$run" "$work/setup.exe" >"$work/stdout-$1.log" 2>"$work/stderr-$1.log") &
+  setup_pid=$!
+  drive wait "$dialog" 120 >/dev/null || fail "dialog did not open"
+}
+
+# Answers boxes until the documents question (answered No) or the end of
+# setup.exe; questions get Yes, other boxes OK. The texts go to $boxes, one a line.
+answer_boxes() {
+  boxes=""
+  local line text
+  while kill -0 "$setup_pid" 2>/dev/null; do
+    line=$(drive box 5 2>/dev/null) || continue
+    text=${line#*text=}
+    [ -n "$text" ] || { sleep 0.2; continue; }
+    boxes+="$text"$'\n'
+    case "$text" in
+      *"README.DOC, etc."*) drive answer no >/dev/null; return ;;
+      *\?) drive answer yes >/dev/null ;;
+      *) drive answer ok >/dev/null ;;
+    esac
+  done
+}
+
 gui_end() {
   if [ "$failures" -eq 0 ]; then echo "all passed"; else echo "$failures failed"; fi
   [ "$failures" -eq 0 ]
