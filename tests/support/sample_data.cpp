@@ -22,3 +22,13 @@ std::string text_bytes(size_t size, uint32_t seed)
     s.resize(size);
     return s;
 }
+
+std::string mixed_bytes(size_t size, size_t noise_run, size_t text_run)
+{
+    std::string s;
+    uint32_t seed = 1;
+    while (s.size() < size)
+        s += (seed % 3 == 0) ? random_bytes(noise_run, seed++) : text_bytes(text_run, seed++);
+    s.resize(size);
+    return s;
+}
