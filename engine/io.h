@@ -42,7 +42,10 @@ int fill_input();
 inline int read_byte()
 {
     if (compressed_left <= 0) {
-        --compressed_left;
+        // Counts the reads past the end; a forged size of 2 GB or more
+        // starts out negative, so the count stops at the bottom.
+        if (compressed_left != INT32_MIN)
+            --compressed_left;
         return -1;
     }
     --compressed_left;

@@ -292,6 +292,13 @@ const HostileCase directory_cases[] = {
          z.add("after.txt", "y");
      },
      nullptr, RC_ERR, "invalid compressed data for explode format", {"after.txt"}},
+    {"ImplodedCompressedSize2G",  // starts below zero: no read may count further down
+     [](ZipArchive& z, const std::string&) {
+         const std::string text = "imploded text said to be two gigabytes long\n";
+         z.add_raw("big.txt", 6, implode(text, 0), text).compressed_size = 0x80000000u;
+         z.add("after.txt", "y");
+     },
+     nullptr, RC_ERR, "invalid compressed data for explode format", {"after.txt"}},
     {"LocalHeaderInCentralDirectory",
      [](ZipArchive& z, const std::string&) {
          z.add("fine.txt", "fine");
