@@ -89,12 +89,20 @@ void check_sandbox_intact()
 {
     const FuzzSandbox& box = fuzz_sandbox();
     std::error_code error;
+    uintmax_t written = 0;
     for (auto it = fs::recursive_directory_iterator(box.root, error); !error && it != fs::recursive_directory_iterator();
          it.increment(error)) {
         std::string path = it->path().string();
         if (it->is_symlink(error))
             fail("symbolic link", path);
-        if (path == box.archive || is_sandbox_directory(box, path) || is_under(path, box.out))
+        if (is_under(path, box.out)) {
+            if (it->is_regular_file(error))
+                written += it->file_size(error);
+            if (written > OUTPUT_LIMIT)
+                fail("more output than any input of the fuzzed size can hold", box.out);
+            continue;
+        }
+        if (path == box.archive || is_sandbox_directory(box, path))
             continue;
         fail("written outside the extraction root", path);
     }

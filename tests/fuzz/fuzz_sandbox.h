@@ -25,8 +25,15 @@ void write_archive(const uint8_t* data, size_t size);
 // Removes everything below the extraction root.
 void empty_extraction_root();
 
+// Inputs are at most 64 KiB (scripts/fuzz.sh). The most expanding method
+// turns one 13-bit code into a string of up to about 8 KiB, so such an
+// input can produce a few hundred MiB at most; more means output that does
+// not end with the input.
+constexpr uintmax_t OUTPUT_LIMIT = uintmax_t{1} << 30;
+
 // Aborts when anything exists in <root> besides the sandbox's own entries and
-// files under out/, or when any symbolic link appears anywhere in <root>.
+// files under out/, when any symbolic link appears anywhere in <root>, or
+// when the files under out/ hold more than OUTPUT_LIMIT bytes.
 void check_sandbox_intact();
 
 // Calls engine_main with "unzip" and the given words (copied into writable storage).
