@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <ostream>
@@ -18,15 +17,8 @@
 #include "engine/options.h"
 #include "tests/support/engine_capture.h"
 #include "tests/support/implode_encoder.h"
+#include "tests/support/installer_scratch.h"
 #include "tests/support/zip_writer.h"
-
-#ifdef _WIN32
-#include <process.h>
-#define process_id _getpid
-#else
-#include <unistd.h>
-#define process_id ::getpid
-#endif
 
 namespace fs = std::filesystem;
 
@@ -117,30 +109,20 @@ class HostileBase : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::error_code ec;
-        char name[64];
-        std::snprintf(name, sizeof name, "qel_hostile_%d_%d", static_cast<int>(process_id()), ++counter_);
-        box_.root = fs::temp_directory_path(ec) / name;
-        fs::remove_all(box_.root, ec);
+        box_.root = scratch_.path();
         box_.work = box_.root / "a";
         box_.target = box_.work / "b" / "c" / "target";
         box_.archive = box_.root / "hostile.zip";
+        std::error_code ec;
         ASSERT_TRUE(fs::create_directories(box_.target, ec)) << ec.message();
-        previous_ = fs::current_path(ec);
         fs::current_path(box_.work, ec);
     }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::current_path(previous_, ec);
-        fs::remove_all(box_.root, ec);
-    }
 
+    // Destroyed in reverse: the run's directory is left before it is removed.
+    ScratchDirectory scratch_;
+    CurrentDirectoryGuard previous_directory_;
     Sandbox box_;
-    fs::path previous_;
-    static int counter_;
 };
-int HostileBase::counter_ = 0;
 
 class HostileArchive : public HostileBase, public ::testing::WithParamInterface<HostileCase> {};
 
