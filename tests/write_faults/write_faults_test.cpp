@@ -13,15 +13,8 @@
 
 #include "engine/options.h"
 #include "tests/support/engine_capture.h"
+#include "tests/support/installer_scratch.h"
 #include "tests/support/zip_writer.h"
-
-#ifdef _WIN32
-#include <process.h>
-#define process_id _getpid
-#else
-#include <unistd.h>
-#define process_id ::getpid
-#endif
 
 namespace fs = std::filesystem;
 
@@ -32,29 +25,25 @@ protected:
     void SetUp() override
     {
         std::error_code ec;
-        char name[64];
-        std::snprintf(name, sizeof name, "qel_write_faults_%d_%d", static_cast<int>(process_id()), ++counter_);
-        root_ = fs::temp_directory_path(ec) / name;
-        fs::remove_all(root_, ec);
+        root_ = scratch_.path();
         target_ = root_ / "target";
         ASSERT_TRUE(fs::create_directories(target_, ec)) << ec.message();
         archive_ = (root_ / "faults.zip").string();
     }
+    // Read-only files are made writable so that the scratch directory can go.
     void TearDown() override
     {
         std::error_code ec;
         for (const auto& item : fs::recursive_directory_iterator(root_, ec))
             fs::permissions(item.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(root_, ec);
     }
     std::string in_target(const std::string& name) const { return (target_ / name).string(); }
 
+    ScratchDirectory scratch_;
     fs::path root_;
     fs::path target_;
     std::string archive_;
-    static int counter_;
 };
-int WriteFaults::counter_ = 0;
 
 // A read-only file in the way is replaced, whether options settle the
 // matter (-o) or the installer's call (no options) replaces it unasked.
@@ -141,15 +130,25 @@ void write_disk_full_archive(const std::string& path)
     ASSERT_TRUE(zip.write_file(path));
 }
 
-TEST_F(WriteFaults, FullDiskAnsweredYesSkipsTheRestOfThatEntryOnly)
-{
-    write_disk_full_archive(archive_);
-    const std::string yes = "y\n";
-    CapturedRun run;
+// Extracts the disk-full archive with room for DISK_ROOM bytes per file,
+// answering the question with the given line.
+class FullDisk : public WriteFaults {
+protected:
+    void SetUp() override
+    {
+        WriteFaults::SetUp();
+        write_disk_full_archive(archive_);
+    }
+    CapturedRun extract_answering(const std::string& answer)
     {
         FileSizeLimit limit(DISK_ROOM);
-        run = run_engine_captured({"-o", archive_, "-d", target_.string()}, &yes);
+        return run_engine_captured({"-o", archive_, "-d", target_.string()}, &answer);
     }
+};
+
+TEST_F(FullDisk, AnsweredYesSkipsTheRestOfThatEntryOnly)
+{
+    CapturedRun run = extract_answering("y\n");
     EXPECT_EQ(run.result, RC_WARN) << run.err;
     EXPECT_NE(run.err.find("big.bin:  write error (disk full?).  Continue? (y/n/^C) "), std::string::npos) << run.err;
     EXPECT_EQ(read_bytes(in_target("first.txt")), "extracted before the disk filled\n");
@@ -158,18 +157,12 @@ TEST_F(WriteFaults, FullDiskAnsweredYesSkipsTheRestOfThatEntryOnly)
     EXPECT_LE(fs::file_size(in_target("big.bin"), ec), DISK_ROOM);
 }
 
-TEST_F(WriteFaults, FullDiskAnsweredOtherwiseStopsWith50)
+TEST_F(FullDisk, AnsweredOtherwiseStopsWith50)
 {
-    write_disk_full_archive(archive_);
     for (const char* answer : {"n\n", "\n", "N\n"}) {
         std::error_code ec;
         fs::remove(in_target("after.txt"), ec);
-        const std::string input = answer;
-        CapturedRun run;
-        {
-            FileSizeLimit limit(DISK_ROOM);
-            run = run_engine_captured({"-o", archive_, "-d", target_.string()}, &input);
-        }
+        CapturedRun run = extract_answering(answer);
         EXPECT_EQ(run.result, RC_DISK) << run.err;
         EXPECT_NE(run.err.find("write error (disk full?)"), std::string::npos) << run.err;
         EXPECT_EQ(read_bytes(in_target("first.txt")), "extracted before the disk filled\n");
