@@ -11,30 +11,24 @@
 
 #ifdef _WIN32
 #include <io.h>
-#include <process.h>
 #define dup_fd _dup
 #define dup2_fd _dup2
 #define close_fd _close
-#define process_id _getpid
 #else
 #include <unistd.h>
 #define dup_fd ::dup
 #define dup2_fd ::dup2
 #define close_fd ::close
-#define process_id ::getpid
 #endif
 
 namespace {
 
-// A private file name in the temporary directory; the process id keeps
-// test programs that run side by side apart.
+// A file in the temporary directory, which is the test process's own.
 std::string scratch_file(const char* role)
 {
     std::error_code ec;
     std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
-    char name[64];
-    std::snprintf(name, sizeof name, "qel_capture_%d_%s.txt", static_cast<int>(process_id()), role);
-    return (dir / name).string();
+    return (dir / ("qel_capture_" + std::string(role) + ".txt")).string();
 }
 
 // Puts a file on one standard descriptor while alive.
