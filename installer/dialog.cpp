@@ -478,8 +478,8 @@ void complete_short_path(char* path)
                 std::snprintf(result, sizeof result, "%c:\\", drive);
             }
         } else {
-            // At a drive's root R is empty and the result has two backslashes
-            // after the colon, which Windows reads as one.
+            // At a drive's root the rest is empty and the result has two
+            // backslashes after the colon, which Windows reads as one.
             std::snprintf(result, sizeof result, "%c:\\%s\\%s", drive, rest, path);
         }
     }

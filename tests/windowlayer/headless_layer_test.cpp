@@ -386,7 +386,7 @@ intptr_t text_procedure(OsWindow window, uint32_t message, uintptr_t first, intp
     case OS_RAW_SIZE:
         if (OsWindow child = os_SubWin(window, 257)) {
             os_QueryWinClRect(window, &client);
-            os_SetWinPos(child, 0, -1, -1, client.right + 1, client.top + 2, 3);
+            os_SetWinPos(child, 0, -1, -1, client.right + 1, client.top + 2, OS_POS_MOVE_SIZE);
         }
         return 0;
     case OS_RAW_DESTROY:
